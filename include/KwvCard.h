@@ -1,0 +1,132 @@
+// KwvCard: writes one contact as a vCard 2.1 file, one property line per call.
+//
+// A card is created on a file path; the constructor writes the header
+//   BEGIN:VCARD CR LF  VERSION:2.1 CR LF
+// every property operation then writes its complete line(s) at once, in call
+// order, and QEL_EndPacking() writes END:VCARD CR LF and closes the file.
+// Every line ends with CR LF. Values are written exactly as given: no escaping,
+// no quoted-printable, no folding (only attachment bodies are folded).
+//
+// Text properties carry the card's charset and language as parameters
+// (see QEL_AddCharLang). When the charset begins with "GB2312" (any case), each
+// composed line is converted from UTF-8 to GB2312 before it is written.
+//
+// Common rules for every property operation below:
+// - The line is composed in a fixed buffer of the operation's capacity,
+//   terminator included: a line of capacity - 1 characters is written, a longer
+//   one is refused: nothing is written and the result is 0. The same holds for
+//   the GB2312 conversion of the line.
+// - The result is the number of bytes the stream accepted for the line; 0 when
+//   the card has no stream (the file could not be created, or the card was
+//   already closed by QEL_EndPacking).
+// - A null text argument writes nothing and returns 0.
+// - The caller's text is only read; nothing is kept after the call.
+// - No heap memory is used by text property operations.
+// A card is used by one thread at a time; separate cards are independent.
+#ifndef KWVCARD_H
+#define KWVCARD_H
+
+#include <cstdio>
+
+#include "KwvCard_export.h"
+
+class KWVCARD_API KwvCard {
+ public:
+  /// Creates (or truncates) the file at `path` with mode "wb" and writes the
+  /// header lines. Charset starts as "UTF-8", language as "en-US". When the
+  /// file cannot be created (or `path` is null) the card is Unopened: nothing
+  /// is reported, property operations write nothing and return 0, settings
+  /// still work.
+  explicit KwvCard(char* path);
+
+  /// Does nothing visible: neither writes the trailer nor closes the stream
+  /// (call QEL_EndPacking for that). Lines already written are flushed to the
+  /// file, so a card destroyed while open leaves its lines without a trailer.
+  ~KwvCard();
+
+  KwvCard(const KwvCard&) = delete;
+  KwvCard& operator=(const KwvCard&) = delete;
+
+  // ---- Settings -----------------------------------------------------------
+
+  /// Charset becomes "UTF-8" and language "en-US". Returns 5, the length of
+  /// the last text stored.
+  int QEL_SetDefault();
+
+  /// Replaces the charset with `charset`. At most 39 bytes are kept: a longer
+  /// text is cut to its first 39 bytes. Returns the number of bytes stored;
+  /// 0 for a null `charset`, which changes nothing. Affects lines composed
+  /// afterwards only.
+  int QEL_ChangeCharSet(char* charset);
+
+  /// Replaces the language with `lang`; same rules as QEL_ChangeCharSet.
+  int QEL_ChangeLang(char* lang);
+
+  /// The card's own charset field (40 bytes, NUL-terminated), not a copy.
+  char* QEL_GetCharSet();
+
+  /// The card's own language field (40 bytes, NUL-terminated), not a copy.
+  char* QEL_GetLang();
+
+  /// Appends the charset/language parameters to the NUL-terminated `line`:
+  /// ";CHARSET=<charset>" unless the charset is exactly "ASCII" (case-sensitive),
+  /// then ";LANGUAGE=<lang>" unless the language is exactly "en-US". At most 97
+  /// characters are added (14 with the default settings); `line` must have room.
+  /// A null `line` is ignored.
+  void QEL_AddCharLang(char* line);
+
+  /// Writes END:VCARD CR LF and closes the file. If closing fails, prints
+  /// "Cannot close the file" and a newline on standard output. Afterwards the
+  /// card is Unopened: every operation writes nothing and returns 0, and a
+  /// second QEL_EndPacking does nothing. Does nothing on an Unopened card.
+  void QEL_EndPacking();
+
+  // ---- Single-value text properties --------------------------------------
+  // Each writes  NAME;<charset/language parameters>:<value> CR LF.
+
+  /// TITLE line, capacity 800.
+  int QEL_AddTitle(char* title);
+  /// NOTE line, capacity 1600.
+  int QEL_AddComment(char* note);
+  /// URL line, capacity 800.
+  int QEL_AddURL(char* url);
+  /// ROLE line (business category or role), capacity 500.
+  int QEL_AddBusCat(char* role);
+  /// IM line (instant-messaging address), capacity 500.
+  int QEL_AddIM(char* im);
+  /// DEPARTMENT line, capacity 800.
+  int QEL_AddDepartment(const char* dept);
+  /// X-ZEB-ANNIVERSARY line, value as the caller formats it, capacity 800.
+  int QEL_AddAnniversary(const char* text);
+  /// X-ZEB-SPOUSE line, capacity 800.
+  int QEL_AddSpouse(const char* name);
+  /// X-ZEB-CHILD line, capacity 800.
+  int QEL_AddChildren(const char* names);
+  /// X-ZEB-NICKNAME line, capacity 800.
+  int QEL_AddNickname(const char* name);
+  /// X-ZEB-MANAGER line, capacity 800.
+  int QEL_AddManager(const char* name);
+  /// X-ZEB-ASSISTANT line, capacity 800.
+  int QEL_AddAssistant(const char* name);
+
+  /// Writes EMAIL;<charset/language parameters>;<type>:<address> CR LF, the type
+  /// unchanged (neither upper-cased nor checked). Capacity 800. A null `type`
+  /// or `address` writes nothing and returns 0.
+  int QEL_AddEmail(char* type, char* address);
+  /// Same as QEL_AddEmail("INTERNET", address).
+  int QEL_AddEmail(char* address);
+
+  /// Writes BDAY:<year>-<month>-<day> CR LF, formatted "%04d-%02d-%02d" (a minus
+  /// sign counts toward the width; nothing is validated, so day 0 is "00").
+  /// Note the argument order: day, month, year. Never carries charset/language
+  /// parameters, but is converted under a GB2312 charset like every line.
+  /// Always fits. Writes nothing on an Unopened card.
+  void QEL_AddBday(int day, int month, int year);
+
+ private:
+  std::FILE* stream;
+  char charset[40];
+  char lang[40];
+};
+
+#endif

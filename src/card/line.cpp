@@ -1,0 +1,53 @@
+#include "card/line.h"
+
+#include "qelstr.h"
+
+namespace kwv {
+
+namespace {
+
+// Large enough for the widest line any operation composes (an address line).
+constexpr std::size_t kMaxConvertCapacity = 6000;
+
+}  // namespace
+
+void add_charset_and_lang(Line& line, const char* charset, const char* lang) {
+  if (std::strcmp(charset, "ASCII") != 0) line.add(";CHARSET=").add(charset);
+  if (std::strcmp(lang, "en-US") != 0) line.add(";LANGUAGE=").add(lang);
+}
+
+void compose_text_line(Line& line, const char* name, const char* charset, const char* lang,
+                       const char* param, const char* value) {
+  line.add(name);
+  add_charset_and_lang(line, charset, lang);
+  if (param != nullptr) line.add(";").add(param);
+  line.add(":").add(value).add("\r\n");
+}
+
+bool is_gb2312(const char* charset) {
+  static constexpr char kPrefix[] = "GB2312";
+  for (std::size_t i = 0; i + 1 < sizeof kPrefix; ++i) {
+    char c = charset[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kPrefix[i]) return false;  // also stops at the terminator
+  }
+  return true;
+}
+
+int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity) {
+  if (line.overflowed()) return 0;
+  if (!is_gb2312(charset)) {
+    return static_cast<int>(std::fwrite(line.data(), 1, line.size(), stream));
+  }
+  if (convert_capacity > kMaxConvertCapacity) convert_capacity = kMaxConvertCapacity;
+  char converted[kMaxConvertCapacity];
+  std::memset(converted, 0, convert_capacity);
+  qelstr_utf8_to_gb(converted, line.data());
+  // The converter is told no size; a result that fills the buffer did not fit.
+  const void* nul = std::memchr(converted, '\0', convert_capacity);
+  if (nul == nullptr) return 0;
+  const auto n = static_cast<std::size_t>(static_cast<const char*>(nul) - converted);
+  return static_cast<int>(std::fwrite(converted, 1, n, stream));
+}
+
+}  // namespace kwv

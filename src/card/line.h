@@ -1,0 +1,76 @@
+// Internal: composing a property line in a fixed buffer and writing it.
+#ifndef KWVCARD_SRC_CARD_LINE_H
+#define KWVCARD_SRC_CARD_LINE_H
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace kwv {
+
+// Appends text to a caller-supplied buffer of fixed capacity, keeping it
+// NUL-terminated and remembering its length, so no append rescans the buffer.
+// Text that does not fit marks the line as overflowed; an overflowed line is
+// never written.
+class Line {
+ public:
+  Line(char* buf, std::size_t capacity) : buf_(buf), cap_(capacity) { buf_[0] = '\0'; }
+
+  Line& add(const char* s) { return add(s, std::strlen(s)); }
+
+  // Appends the first `n` bytes of `s` (`s` holds at least `n` bytes).
+  Line& add(const char* s, std::size_t n) {
+    if (overflow_ || n >= cap_ - len_) {
+      overflow_ = true;
+      return *this;
+    }
+    std::memcpy(buf_ + len_, s, n);
+    len_ += n;
+    buf_[len_] = '\0';
+    return *this;
+  }
+
+  // Appends at most the first `max` bytes of the NUL-terminated `s`.
+  Line& add_prefix(const char* s, std::size_t max) {
+    const void* nul = std::memchr(s, '\0', max);
+    return add(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : max);
+  }
+
+  const char* data() const { return buf_; }
+  std::size_t size() const { return len_; }
+  std::size_t capacity() const { return cap_; }
+  bool overflowed() const { return overflow_; }
+
+ private:
+  char* buf_;
+  std::size_t cap_;
+  std::size_t len_ = 0;
+  bool overflow_ = false;
+};
+
+// Appends ";CHARSET=<charset>" unless the charset is exactly "ASCII", then
+// ";LANGUAGE=<lang>" unless the language is exactly "en-US".
+void add_charset_and_lang(Line& line, const char* charset, const char* lang);
+
+// Composes  NAME;<charset/language parameters>[;<param>]:<value> CR LF.
+// `param` may be null (no extra parameter).
+void compose_text_line(Line& line, const char* name, const char* charset, const char* lang,
+                       const char* param, const char* value);
+
+// True when `charset` starts with "GB2312", ignoring ASCII case.
+bool is_gb2312(const char* charset);
+
+// The one routine that writes a text property line: refuses an overflowed
+// line, converts it to GB2312 when `charset` asks for it (into a buffer of
+// `convert_capacity` bytes, refusing a conversion that does not fit), and hands
+// it to `stream` in a single fwrite. Returns the bytes the stream accepted, or
+// 0 when the line was refused.
+int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity);
+
+inline int emit(std::FILE* stream, const char* charset, const Line& line) {
+  return emit(stream, charset, line, line.capacity());
+}
+
+}  // namespace kwv
+
+#endif
