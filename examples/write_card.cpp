@@ -17,12 +17,29 @@ int main(int argc, char** argv) {
   char url[] = "https://example.org/~jdoe";
   char role[] = "Engineering";
   char email[] = "john.doe@example.org";
+  char count2[] = "2", count3[] = "3", count7[] = "7";
+  char family[] = "Doe", given[] = "John";
+  char company[] = "Example Corp", division[] = "Research", unit[] = "Contacts";
+  char empty[] = "", street[] = "1 Main Street", city[] = "Springfield", region[] = "IL",
+       code[] = "62701", country[] = "USA";
+  char work_phone[] = "+1-217-555-0100", cell_phone[] = "+1-217-555-0199";
+  char cell[] = "cell", work[] = "work", home[] = "home";
 
   KwvCard card(path.data());
-  if (card.QEL_AddTitle(title) == 0) {
+  if (card.QEL_AddName(count2, family, given) == 0) {
     std::cerr << "cannot write " << path << "\n";
     return 1;
   }
+  card.QEL_AddTitle(title);
+  card.QEL_AddOrg(count3, company, division, unit);
+  card.QEL_AddAddress(count7, empty, empty, street, city, region, code, country);
+  card.QEL_AddTel(work_phone);  // TEL;WORK: a new card's telephone type
+  card.QEL_SetTelType(cell);    // types stay set until changed
+  card.QEL_ResetTelType(work);
+  card.QEL_AddTel(cell_phone);
+  card.QEL_SetAddressType(home);
+  card.QEL_ResetAddressType(work);
+  card.QEL_AddAddress(count7, empty, empty, street, city, region, code, country);
   card.QEL_AddBusCat(role);
   card.QEL_AddDepartment("Research");
   card.QEL_AddEmail(email);

@@ -28,16 +28,19 @@
 
 #include <cstdio>
 
+#include "KwAddr_Type.h"
+#include "KwPhone_Type.h"
 #include "KwvCard_export.h"
 
 class KWVCARD_API KwvCard {
  public:
-  /// Creates (or truncates) the file at `path` with mode "wb" and writes the
+  /// Constructs the address and telephone type sets first (only WORK on in
+  /// each), then creates (or truncates) the file at `path` with mode "wb" and writes the
   /// header lines. Charset starts as "UTF-8", language as "en-US". When the
   /// file cannot be created (or `path` is null) the card is Unopened: nothing
   /// is reported, property operations write nothing and return 0, settings
   /// still work.
-  explicit KwvCard(char* path);
+  KwvCard(char* path);
 
   /// Does nothing visible: neither writes the trailer nor closes the stream
   /// (call QEL_EndPacking for that). Lines already written are flushed to the
@@ -50,7 +53,7 @@ class KWVCARD_API KwvCard {
   // ---- Settings -----------------------------------------------------------
 
   /// Charset becomes "UTF-8" and language "en-US". Returns 5, the length of
-  /// the last text stored.
+  /// the last text stored. The address and telephone types keep their flags.
   int QEL_SetDefault();
 
   /// Replaces the charset with `charset`. At most 39 bytes are kept: a longer
@@ -123,10 +126,63 @@ class KWVCARD_API KwvCard {
   /// Always fits. Writes nothing on an Unopened card.
   void QEL_AddBday(int day, int month, int year);
 
+  // ---- Structured properties ---------------------------------------------
+  // QEL_AddName, QEL_AddOrg and QEL_AddAddress take a count text and then the
+  // components as char* arguments. The count k is the first byte of `count`
+  // minus '0', raised to 1 and lowered to the property's maximum: "" and "0"
+  // give 1, "12" gives 1, a letter or a byte of 128 or more gives the maximum;
+  // a null `count` counts as 1. Exactly k components are read (pass at least
+  // k) and joined with ";" (none after the last); a null component is written
+  // as an empty one. Values are written as given: a ";" inside a component is
+  // not escaped.
+
+  /// Writes N;<charset/language parameters>:<c1>;...;<ck> CR LF. At most 5
+  /// components; capacity 200.
+  int QEL_AddName(char* count, ...);
+
+  /// Writes ORG;<charset/language parameters>:<c1>;...;<ck> CR LF. At most 3
+  /// components; capacity 800.
+  int QEL_AddOrg(char* count, ...);
+
+  /// Writes ADR;<charset/language parameters><address types>:<c1>;...;<ck> CR LF,
+  /// the address types as QEL_TypeListGenerate of the card's address set (for
+  /// example ";HOME;WORK"). At most 7 components, each cut to its first 285
+  /// bytes (a multi-byte UTF-8 character may be cut); capacity 6000, which
+  /// every such line fits.
+  int QEL_AddAddress(char* count, ...);
+
+  /// Writes TEL<telephone types>:<number> CR LF, the types as QEL_TypeListGenerate
+  /// of the card's telephone set (for example ";CELL;WORK"). No charset/language
+  /// parameters, but converted under a GB2312 charset. Capacity 100, type list
+  /// included.
+  int QEL_AddTel(char* number);
+
+  // ---- Type flags ------------------------------------------------------------
+  // The flags stay in force for every later ADR or TEL line until changed, and
+  // can be changed whether or not the card has a stream. Names match without
+  // regard to case (see KwAddr_Type and KwPhone_Type); an unknown, empty or
+  // null name changes nothing.
+
+  /// Turns an address type on (DOM, INTL, POSTAL, PARCEL, HOME, WORK).
+  void QEL_SetAddressType(char* type);
+  /// Turns an address type off.
+  void QEL_ResetAddressType(char* type);
+  /// Address types back to WORK alone.
+  void QEL_SetDefaultAddressType();
+  /// Turns a telephone type on (PREF, VOICE, FAX, MSG, CELL, PAGER, BBS, MODEM,
+  /// CAR, ISDN, VIDEO, VOIP, WORK, HOME).
+  void QEL_SetTelType(char* type);
+  /// Turns a telephone type off.
+  void QEL_ResetTelType(char* type);
+  /// Telephone types back to WORK alone.
+  void QEL_SetDefaultTelType();
+
  private:
   std::FILE* stream;
   char charset[40];
   char lang[40];
+  addr_type::KwAddr_Type addrTypes;
+  phone_type::KwPhone_Type phoneTypes;
 };
 
 #endif

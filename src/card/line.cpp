@@ -24,6 +24,17 @@ void compose_text_line(Line& line, const char* name, const char* charset, const 
   line.add(":").add(value).add("\r\n");
 }
 
+void add_components(Line& line, const char* count, int max, std::size_t cut, std::va_list args) {
+  int k = count ? static_cast<unsigned char>(count[0]) - '0' : 1;
+  if (k < 1) k = 1;
+  if (k > max) k = max;
+  for (int i = 0; i < k; ++i) {
+    const char* component = va_arg(args, char*);
+    if (i > 0) line.add(";");
+    if (component != nullptr) line.add_prefix(component, cut);
+  }
+}
+
 bool is_gb2312(const char* charset) {
   static constexpr char kPrefix[] = "GB2312";
   for (std::size_t i = 0; i + 1 < sizeof kPrefix; ++i) {

@@ -2,6 +2,7 @@
 #ifndef KWVCARD_SRC_CARD_LINE_H
 #define KWVCARD_SRC_CARD_LINE_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -56,6 +57,12 @@ void add_charset_and_lang(Line& line, const char* charset, const char* lang);
 // `param` may be null (no extra parameter).
 void compose_text_line(Line& line, const char* name, const char* charset, const char* lang,
                        const char* param, const char* value);
+
+// Component lists of N, ORG and ADR: reads the count from the first byte of
+// `count` (clamped to 1..`max`; a null `count` counts as 1), then that many
+// char* arguments from `args`, and appends them joined by ";", each cut to its
+// first `cut` bytes. A null component is an empty one.
+void add_components(Line& line, const char* count, int max, std::size_t cut, std::va_list args);
 
 // True when `charset` starts with "GB2312", ignoring ASCII case.
 bool is_gb2312(const char* charset);
