@@ -1,6 +1,9 @@
 // Writes a typical contact card and prints it.
 //
-//   write_card [path]      (default: contact.vcf in the current directory)
+//   write_card [card-path [photo-path]]
+//
+// Defaults: contact.vcf and photo.png in the current directory. The photo is
+// embedded inline as base64; if it cannot be read the card gets none.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,6 +13,7 @@
 
 int main(int argc, char** argv) {
   std::string path = argc > 1 ? argv[1] : "contact.vcf";
+  std::string photo = argc > 2 ? argv[2] : "photo.png";
 
   // The API takes writable text (char*); keep the values in arrays.
   char title[] = "Senior Engineer";
@@ -24,6 +28,7 @@ int main(int argc, char** argv) {
        code[] = "62701", country[] = "USA";
   char work_phone[] = "+1-217-555-0100", cell_phone[] = "+1-217-555-0199";
   char cell[] = "cell", work[] = "work", home[] = "home";
+  char png[] = "png";  // upper-cased in place by QEL_AttachPhoto
 
   KwvCard card(path.data());
   if (card.QEL_AddName(count2, family, given) == 0) {
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
   card.QEL_AddNickname("Johnny");
   card.QEL_AddBday(7, 3, 1980);
   card.QEL_AddComment(note);
+  if (card.QEL_AttachPhoto(photo.data(), png) == 0)
+    std::cerr << "no photo: cannot read " << photo << "\n";
   card.QEL_EndPacking();
 
   std::cout << "wrote " << path << ":\n";

@@ -177,6 +177,52 @@ class KWVCARD_API KwvCard {
   /// Telephone types back to WORK alone.
   void QEL_SetDefaultTelType();
 
+  // ---- Media properties ------------------------------------------------------
+
+  /// Writes PHOTO;VALUE= followed by the URL line of QEL_AddURL(url), so that
+  /// the two form one line: PHOTO;VALUE=URL;CHARSET=UTF-8:<url> CR LF with the
+  /// default settings. The 12 bytes "PHOTO;VALUE=" are never converted; the URL
+  /// line is converted under a GB2312 charset. When the URL line is refused
+  /// (longer than its capacity of 800) nothing at all is written. Nothing is
+  /// written on an Unopened card or for a null `url`.
+  void QEL_AddRefPhoto(char* url);
+
+  /// As QEL_AddRefPhoto, with "SOUND;VALUE=".
+  void QEL_AddRefSound(char* url);
+
+  /// Writes the media file at `path` inline:
+  ///   PHOTO;ENCODING=BASE64;TYPE=<TYPE>:<base64 body, folded> CR LF
+  /// `type` is upper-cased in place (the caller's text is changed) and written
+  /// as is; the header is never converted and carries no charset parameters.
+  /// The body is folded as QEL_Base64Encode describes.
+  /// Returns 1 when the photo was written. Returns 0, writes nothing and leaves
+  /// `type` unchanged when the card has no stream, when `path` or `type` is
+  /// null, when `path` cannot be opened for reading, or when `type` is longer
+  /// than 371 bytes (the header must fit its 400-byte buffer); a too-long type
+  /// is refused before the file is opened.
+  /// The whole file and its encoding are held in memory at once; if either
+  /// buffer cannot be allocated the process exits with status 2 (see
+  /// QEL_Base64Encode).
+  int QEL_AttachPhoto(char* path, char* type);
+
+  /// As QEL_AttachPhoto, with "SOUND;ENCODING=BASE64;TYPE=".
+  int QEL_AttachSound(char* path, char* type);
+
+  /// Writes the base64 body of the already opened `media` stream to the card:
+  /// the whole stream from its start, encoded with the standard alphabet and
+  /// '=' padding, 75 characters on the first physical line (right after
+  /// whatever the caller wrote before it) and on every following one, each
+  /// following line starting with CR LF and four spaces, the body ending with
+  /// one CR LF (so an empty stream writes just CR LF). `media` is left open,
+  /// positioned at its end.
+  /// Ends the process with exit status 2, without a message, when the size of
+  /// `media` cannot be found (a pipe, say), when it is above 1610612733 bytes
+  /// (the largest whose encoding an int can count), or when the data or the
+  /// text buffer cannot be allocated; both buffers are released before return.
+  /// A short read is not detected: bytes not read are encoded as zeros. Does
+  /// nothing on an Unopened card or for a null `media`.
+  void QEL_Base64Encode(std::FILE* media);
+
  private:
   std::FILE* stream;
   char charset[40];

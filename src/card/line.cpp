@@ -45,20 +45,24 @@ bool is_gb2312(const char* charset) {
   return true;
 }
 
-int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity) {
+int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity,
+         const char* prefix) {
   if (line.overflowed()) return 0;
-  if (!is_gb2312(charset)) {
-    return static_cast<int>(std::fwrite(line.data(), 1, line.size(), stream));
-  }
-  if (convert_capacity > kMaxConvertCapacity) convert_capacity = kMaxConvertCapacity;
+  const char* text = line.data();
+  std::size_t len = line.size();
   char converted[kMaxConvertCapacity];
-  std::memset(converted, 0, convert_capacity);
-  qelstr_utf8_to_gb(converted, line.data());
-  // The converter is told no size; a result that fills the buffer did not fit.
-  const void* nul = std::memchr(converted, '\0', convert_capacity);
-  if (nul == nullptr) return 0;
-  const auto n = static_cast<std::size_t>(static_cast<const char*>(nul) - converted);
-  return static_cast<int>(std::fwrite(converted, 1, n, stream));
+  if (is_gb2312(charset)) {
+    if (convert_capacity > kMaxConvertCapacity) convert_capacity = kMaxConvertCapacity;
+    std::memset(converted, 0, convert_capacity);
+    qelstr_utf8_to_gb(converted, text);
+    // The converter is told no size; a result that fills the buffer did not fit.
+    const void* nul = std::memchr(converted, '\0', convert_capacity);
+    if (nul == nullptr) return 0;
+    text = converted;
+    len = static_cast<std::size_t>(static_cast<const char*>(nul) - converted);
+  }
+  if (prefix != nullptr) std::fwrite(prefix, 1, std::strlen(prefix), stream);
+  return static_cast<int>(std::fwrite(text, 1, len, stream));
 }
 
 }  // namespace kwv

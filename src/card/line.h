@@ -71,8 +71,10 @@ bool is_gb2312(const char* charset);
 // line, converts it to GB2312 when `charset` asks for it (into a buffer of
 // `convert_capacity` bytes, refusing a conversion that does not fit), and hands
 // it to `stream` in a single fwrite. Returns the bytes the stream accepted, or
-// 0 when the line was refused.
-int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity);
+// 0 when the line was refused. A non-null `prefix` is written unconverted just
+// before an accepted line, in its own write, and is not counted in the result.
+int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t convert_capacity,
+         const char* prefix = nullptr);
 
 inline int emit(std::FILE* stream, const char* charset, const Line& line) {
   return emit(stream, charset, line, line.capacity());
