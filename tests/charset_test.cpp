@@ -1,123 +1,54 @@
 // Charset and language parameters, the settings, and GB2312 conversion.
-#include "KwvCard.h"
 #include "test_support.h"
-
-using kwvtest::framed;
-using kwvtest::read_file;
-using kwvtest::Text;
 
 namespace {
 
-// "中文" in UTF-8 and in GB2312 (EUC-CN).
-const std::string kChineseUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";
-const std::string kChineseGb = "\xD6\xD0\xCE\xC4";
+using CharsetTest = kwvtest::CardTest;
 
-class CharsetTest : public kwvtest::TempDirTest {
- protected:
-  // Writes one TITLE line under the given settings; returns the line.
-  std::string title_line(const std::string& charset, const std::string& lang,
-                         const std::string& value) {
-    Text p(path()), cs(charset), lg(lang), v(value);
-    KwvCard card(p);
-    card.QEL_ChangeCharSet(cs);
-    card.QEL_ChangeLang(lg);
-    const int n = card.QEL_AddTitle(v);
-    card.QEL_EndPacking();
-    const std::string file = read_file(path());
-    const std::string line = file.substr(26, file.size() - 26 - 11);
-    EXPECT_EQ(file, framed(line));
-    EXPECT_EQ(n, static_cast<int>(line.size()));
-    return line;
-  }
-};
-
-TEST_F(CharsetTest, ParametersFollowTheSettings) {
+TEST_F(CharsetTest, ParametersAndConversionFollowTheSettings) {
+  const std::string zh = "\xE4\xB8\xAD\xE6\x96\x87", gb = "\xD6\xD0\xCE\xC4";  // 中文
+  const std::string c39(39, 'C'), l39(39, 'L');
   struct Case {
-    const char* charset;
-    const char* lang;
-    const char* line;
+    std::string charset, lang, line;
   } cases[] = {
-      {"UTF-8", "en-US", "TITLE;CHARSET=UTF-8:v\r\n"},
-      {"ASCII", "en-US", "TITLE:v\r\n"},
-      {"ascii", "en-US", "TITLE;CHARSET=ascii:v\r\n"},
-      {"UTF-8", "zh-CN", "TITLE;CHARSET=UTF-8;LANGUAGE=zh-CN:v\r\n"},
-      {"ASCII", "en-us", "TITLE;LANGUAGE=en-us:v\r\n"},
-      {"ASCII ", "en-US ", "TITLE;CHARSET=ASCII ;LANGUAGE=en-US :v\r\n"},
-      {"", "", "TITLE;CHARSET=;LANGUAGE=:v\r\n"},
+      {"UTF-8", "en-US", "TITLE;CHARSET=UTF-8:" + zh},
+      {"ASCII", "en-US", "TITLE:" + zh},
+      {"ascii", "en-US", "TITLE;CHARSET=ascii:" + zh},
+      {"UTF-8", "zh-CN", "TITLE;CHARSET=UTF-8;LANGUAGE=zh-CN:" + zh},
+      {"ASCII", "en-us", "TITLE;LANGUAGE=en-us:" + zh},
+      {"", "", "TITLE;CHARSET=;LANGUAGE=:" + zh},
+      {"GB2312", "zh-CN", "TITLE;CHARSET=GB2312;LANGUAGE=zh-CN:" + gb},
+      {"gb2312", "en-US", "TITLE;CHARSET=gb2312:" + gb},
+      {"Gb2312-80", "en-US", "TITLE;CHARSET=Gb2312-80:" + gb},
+      {"GB231", "en-US", "TITLE;CHARSET=GB231:" + zh},
+      {"GBK", "en-US", "TITLE;CHARSET=GBK:" + zh},
+      {c39 + "cut", l39 + "cut", "TITLE;CHARSET=" + c39 + ";LANGUAGE=" + l39 + ":" + zh},
   };
+  std::string expected;
   for (const Case& c : cases) {
-    EXPECT_EQ(title_line(c.charset, c.lang, "v"), c.line) << c.charset << "/" << c.lang;
+    card().QEL_ChangeCharSet(s(c.charset));
+    card().QEL_ChangeLang(s(c.lang));
+    EXPECT_EQ(card().QEL_AddTitle(s(zh)), static_cast<int>(c.line.size() + 2)) << c.line;
+    expected += c.line + "\r\n";
   }
+  EXPECT_EQ(body(), expected);
 }
 
-TEST_F(CharsetTest, Gb2312PrefixConvertsTheWholeLine) {
-  for (const char* cs : {"GB2312", "gb2312", "GB2312-80", "gB2312x"}) {
-    EXPECT_EQ(title_line(cs, "zh-CN", kChineseUtf8),
-              "TITLE;CHARSET=" + std::string(cs) + ";LANGUAGE=zh-CN:" + kChineseGb + "\r\n");
+TEST_F(CharsetTest, SettingsAreCutTo39BytesAndRestoredByDefault) {
+  for (std::size_t len : {0u, 38u, 39u, 40u, 200u}) {
+    const std::string kept(len < 39 ? len : 39, 'c');
+    EXPECT_EQ(card().QEL_ChangeCharSet(s(std::string(len, 'c'))), static_cast<int>(kept.size()));
+    EXPECT_EQ(card().QEL_ChangeLang(s(std::string(len, 'c'))), static_cast<int>(kept.size()));
+    EXPECT_EQ(card().QEL_GetCharSet() + std::string("/") + card().QEL_GetLang(), kept + "/" + kept);
   }
-}
-
-TEST_F(CharsetTest, OtherCharsetsAreNotConverted) {
-  for (const char* cs : {"GB231", "GBK", "ASCII", "UTF-8"}) {
-    const std::string param = std::string(cs) == "ASCII" ? "" : ";CHARSET=" + std::string(cs);
-    EXPECT_EQ(title_line(cs, "en-US", kChineseUtf8), "TITLE" + param + ":" + kChineseUtf8 + "\r\n");
-  }
-}
-
-TEST_F(CharsetTest, ConversionAppliesToLinesWithoutParameters) {
-  Text p(path()), cs("ASCII"), addr(kChineseUtf8 + "@example.cn");
-  KwvCard card(p);
-  card.QEL_ChangeCharSet(cs);
-  card.QEL_AddEmail(addr);  // ASCII: neither parameter nor conversion
-  Text gb("GB2312");
-  card.QEL_ChangeCharSet(gb);
-  card.QEL_AddBday(7, 3, 1980);
-  card.QEL_AddEmail(addr);
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()),
-            framed("EMAIL;INTERNET:" + kChineseUtf8 + "@example.cn\r\n" + "BDAY:1980-03-07\r\n" +
-                   "EMAIL;CHARSET=GB2312;INTERNET:" + kChineseGb + "@example.cn\r\n"));
-}
-
-TEST_F(CharsetTest, SettingsAreCutTo39Bytes) {
-  KwvCard card(nullptr);
-  for (std::size_t len : {38u, 39u, 40u, 200u}) {
-    Text s(std::string(len, 'c'));
-    const int kept = static_cast<int>(len < 39 ? len : 39);
-    EXPECT_EQ(card.QEL_ChangeCharSet(s), kept);
-    EXPECT_EQ(card.QEL_ChangeLang(s), kept);
-    EXPECT_EQ(std::string(card.QEL_GetCharSet()), std::string(kept, 'c'));
-    EXPECT_EQ(std::string(card.QEL_GetLang()), std::string(kept, 'c'));
-  }
-  EXPECT_EQ(card.QEL_ChangeCharSet(nullptr), 0);
-  EXPECT_EQ(std::string(card.QEL_GetCharSet()), std::string(39, 'c'));
-}
-
-TEST_F(CharsetTest, LongestParametersStillFit) {
-  const std::string cs(39, 'C'), lg(39, 'L');
-  EXPECT_EQ(title_line(cs + "extra", lg + "extra", "v"),
-            "TITLE;CHARSET=" + cs + ";LANGUAGE=" + lg + ":v\r\n");
-}
-
-TEST_F(CharsetTest, SetDefaultRestoresBothSettings) {
-  KwvCard card(nullptr);
-  Text cs("GB2312"), lg("zh-CN");
-  card.QEL_ChangeCharSet(cs);
-  card.QEL_ChangeLang(lg);
-  EXPECT_EQ(card.QEL_SetDefault(), 5);
-  EXPECT_STREQ(card.QEL_GetCharSet(), "UTF-8");
-  EXPECT_STREQ(card.QEL_GetLang(), "en-US");
-}
-
-TEST_F(CharsetTest, AddCharLangAppendsToTheCallersLine) {
-  KwvCard card(nullptr);
+  EXPECT_EQ(card().QEL_ChangeCharSet(nullptr) + card().QEL_ChangeLang(nullptr), 0);
+  EXPECT_EQ(card().QEL_GetCharSet(), std::string(39, 'c'));
+  EXPECT_EQ(card().QEL_SetDefault(), 5);
   char line[120] = "NOTE";
-  card.QEL_AddCharLang(line);
-  EXPECT_STREQ(line, "NOTE;CHARSET=UTF-8");
-  Text cs("ASCII"), lg("de");
-  card.QEL_ChangeCharSet(cs);
-  card.QEL_ChangeLang(lg);
-  card.QEL_AddCharLang(line);
+  card().QEL_AddCharLang(line);
+  card().QEL_ChangeCharSet(s("ASCII"));
+  card().QEL_ChangeLang(s("de"));
+  card().QEL_AddCharLang(line);
   EXPECT_STREQ(line, "NOTE;CHARSET=UTF-8;LANGUAGE=de");
 }
 

@@ -1,96 +1,64 @@
-// Card life cycle: header, trailer, Unopened and closed cards, close failure.
-#include <sys/stat.h>
+// Card life cycle: header and trailer, Unopened and closed cards, close failure.
+#include <filesystem>
 
-#include "KwvCard.h"
 #include "test_support.h"
 
 using kwvtest::framed;
 using kwvtest::read_file;
-using kwvtest::Text;
 
 namespace {
 
-class FramingTest : public kwvtest::TempDirTest {};
+using FramingTest = kwvtest::CardTest;
 
-// Calls every operation that has a result; returns their sum.
-int call_every_operation(KwvCard& card) {
-  Text v("x");
-  int sum = card.QEL_AddTitle(v) + card.QEL_AddComment(v) + card.QEL_AddURL(v) +
-            card.QEL_AddBusCat(v) + card.QEL_AddIM(v) + card.QEL_AddDepartment(v) +
-            card.QEL_AddAnniversary(v) + card.QEL_AddSpouse(v) + card.QEL_AddChildren(v) +
-            card.QEL_AddNickname(v) + card.QEL_AddManager(v) + card.QEL_AddAssistant(v) +
-            card.QEL_AddEmail(v) + card.QEL_AddEmail(v, v);
-  card.QEL_AddBday(1, 2, 2000);
-  return sum;
+// Calls every property operation; returns the sum of the results.
+int call_everything(KwvCard& c, char* v) {
+  c.QEL_AddBday(1, 2, 2000);
+  c.QEL_AddRefPhoto(v);
+  c.QEL_AddRefSound(v);
+  return c.QEL_AddTitle(v) + c.QEL_AddComment(v) + c.QEL_AddURL(v) + c.QEL_AddBusCat(v) +
+         c.QEL_AddIM(v) + c.QEL_AddDepartment(v) + c.QEL_AddAnniversary(v) + c.QEL_AddSpouse(v) +
+         c.QEL_AddChildren(v) + c.QEL_AddNickname(v) + c.QEL_AddManager(v) + c.QEL_AddAssistant(v) +
+         c.QEL_AddEmail(v) + c.QEL_AddEmail(v, v) + c.QEL_AddTel(v) + c.QEL_AddName(v, v) +
+         c.QEL_AddOrg(v, v) + c.QEL_AddAddress(v, v) + c.QEL_AttachPhoto(v, v) +
+         c.QEL_AttachSound(v, v);
 }
 
-TEST_F(FramingTest, NewCardClosedAtOnceHoldsHeaderAndTrailer) {
-  Text p(path());
-  KwvCard card(p);
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()), "BEGIN:VCARD\r\nVERSION:2.1\r\nEND:VCARD\r\n");
+TEST_F(FramingTest, NewCardTruncatesAndFramesTheFile) {
+  char* other = file("other.vcf", std::string(5000, 'z'));
+  KwvCard(other).QEL_EndPacking();
+  EXPECT_EQ(read_file(other), "BEGIN:VCARD\r\nVERSION:2.1\r\nEND:VCARD\r\n");
+  EXPECT_EQ(body(), "");
 }
 
-TEST_F(FramingTest, LinesAppearInCallOrderWithoutDeduplication) {
-  Text p(path()), a("https://a.example"), b("https://b.example");
-  KwvCard card(p);
-  card.QEL_AddURL(b);
-  card.QEL_AddURL(a);
-  card.QEL_AddURL(b);
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()), framed("URL;CHARSET=UTF-8:https://b.example\r\n"
-                                      "URL;CHARSET=UTF-8:https://a.example\r\n"
-                                      "URL;CHARSET=UTF-8:https://b.example\r\n"));
-}
-
-TEST_F(FramingTest, ExistingFileIsTruncated) {
-  kwvtest::write_file(path(), std::string(5000, 'z'));
-  Text p(path());
-  KwvCard card(p);
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()), framed(""));
-}
-
-TEST_F(FramingTest, UnopenedCardWritesNothingButKeepsSettings) {
-  Text p(path("missing-dir/card.vcf")), cs("ASCII");
-  KwvCard card(p);
-  EXPECT_EQ(call_every_operation(card), 0);
-  EXPECT_EQ(card.QEL_ChangeCharSet(cs), 5);
-  EXPECT_STREQ(card.QEL_GetCharSet(), "ASCII");
+TEST_F(FramingTest, UnopenedAndClosedCardsWriteNothing) {
+  KwvCard unopened(s(path("missing/card.vcf"))), no_path(nullptr);
+  char* media = file("photo.jpg", "abc");
+  EXPECT_EQ(call_everything(unopened, media) + call_everything(no_path, media), 0);
+  EXPECT_EQ(unopened.QEL_ChangeLang(s("fr")), 2);  // settings still work
+  EXPECT_STREQ(unopened.QEL_GetLang(), "fr");
   testing::internal::CaptureStdout();
-  card.QEL_EndPacking();
+  unopened.QEL_EndPacking();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  struct stat st;
-  EXPECT_NE(stat(path("missing-dir").c_str(), &st), 0);
-}
+  EXPECT_FALSE(std::filesystem::exists(path("missing")));
 
-TEST_F(FramingTest, NullPathGivesUnopenedCard) {
-  KwvCard card(nullptr);
-  EXPECT_EQ(call_every_operation(card), 0);
-}
-
-TEST_F(FramingTest, ClosedCardIgnoresFurtherCalls) {
-  Text p(path());
-  KwvCard card(p);
-  card.QEL_EndPacking();
-  EXPECT_EQ(call_every_operation(card), 0);
-  card.QEL_EndPacking();
+  EXPECT_EQ(body(), "");
+  EXPECT_EQ(call_everything(card(), media), 0);
+  card().QEL_EndPacking();
   EXPECT_EQ(read_file(path()), framed(""));
 }
 
-TEST_F(FramingTest, DestroyedCardLeavesLinesWithoutTrailer) {
-  Text p(path()), t("Boss");
-  { KwvCard(p).QEL_AddTitle(t); }
-  EXPECT_EQ(read_file(path()), "BEGIN:VCARD\r\nVERSION:2.1\r\nTITLE;CHARSET=UTF-8:Boss\r\n");
+TEST_F(FramingTest, DestroyedCardLeavesItsLinesWithoutTrailer) {
+  KwvCard(s(path("left.vcf"))).QEL_AddTitle(s("Boss"));
+  EXPECT_EQ(read_file(path("left.vcf")),
+            "BEGIN:VCARD\r\nVERSION:2.1\r\nTITLE;CHARSET=UTF-8:Boss\r\n");
 }
 
 TEST_F(FramingTest, CloseFailureIsReportedOnStandardOutput) {
-  Text p("/dev/full");
-  KwvCard card(p);
+  KwvCard full(s("/dev/full"));
   testing::internal::CaptureStdout();
-  card.QEL_EndPacking();
+  full.QEL_EndPacking();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot close the file\n");
-  EXPECT_EQ(call_every_operation(card), 0);
+  EXPECT_EQ(full.QEL_AddTitle(s("x")), 0);
 }
 
 }  // namespace

@@ -1,18 +1,21 @@
-// Shared test helpers: a temporary directory per test, reading files back,
-// writable text for the char* API, and the card frame.
+// Shared test helpers: a temporary directory per test with a card open in it,
+// writable text for the char* API, and reading the written file back.
 #ifndef KWVCARD_TESTS_TEST_SUPPORT_H
 #define KWVCARD_TESTS_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+
+#include "KwvCard.h"
 
 namespace kwvtest {
 
@@ -21,42 +24,68 @@ inline std::string read_file(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 inline std::string framed(const std::string& body) {
   return "BEGIN:VCARD\r\nVERSION:2.1\r\n" + body + "END:VCARD\r\n";
 }
 
-// Writable, NUL-terminated copy of a string in a heap block of exactly its
-// size, so the sanitizers catch any read past the terminator.
-class Text {
- public:
-  explicit Text(const std::string& s) : buf_(new char[s.size() + 1]) {
-    std::memcpy(buf_.get(), s.c_str(), s.size() + 1);
+// Plain base64, written independently of the library's encoder.
+inline std::string base64(const std::string& in) {
+  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  std::uint32_t acc = 0;
+  int bits = 0;
+  for (unsigned char c : in) {
+    acc = (acc << 8) | c;
+    for (bits += 8; bits >= 6;) out += abc[(acc >> (bits -= 6)) & 63];
   }
-  operator char*() { return buf_.get(); }
-  std::string str() const { return buf_.get(); }
+  if (bits > 0) out += abc[(acc << (6 - bits)) & 63];
+  return out + std::string((4 - out.size() % 4) % 4, '=');
+}
 
- private:
-  std::unique_ptr<char[]> buf_;
-};
-
-// Each test gets its own empty directory, removed afterwards.
-class TempDirTest : public ::testing::Test {
+// Each test gets an empty directory (removed afterwards) and a card on
+// dir/card.vcf.
+class CardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string tmpl = (std::filesystem::temp_directory_path() / "kwvcard-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     dir_ = tmpl;
+    card_ = std::make_unique<KwvCard>(s(path()));
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string path(const std::string& name = "card.vcf") const { return dir_ + "/" + name; }
+  KwvCard& card() { return *card_; }
+
+  // A writable NUL-terminated copy of `text` in a heap block of exactly its
+  // size (so the sanitizers see any read past the terminator), kept until the
+  // test ends.
+  char* s(const std::string& text) {
+    texts_.emplace_back(new char[text.size() + 1]);
+    return static_cast<char*>(std::memcpy(texts_.back().get(), text.c_str(), text.size() + 1));
+  }
+
+  // Writes `bytes` to dir/name and returns that path as writable text.
+  char* file(const std::string& name, const std::string& bytes) {
+    std::ofstream(path(name), std::ios::binary) << bytes;
+    return s(path(name));
+  }
+
+  // Closes the card and returns what lies between header and trailer, after
+  // checking that those frame the file.
+  std::string body() {
+    card().QEL_EndPacking();
+    const std::string all = read_file(path());
+    const std::size_t frame = framed("").size();
+    const std::string inner = all.size() >= frame ? all.substr(26, all.size() - frame) : all;
+    EXPECT_EQ(all, framed(inner));
+    return inner;
+  }
 
  private:
   std::string dir_;
+  std::deque<std::unique_ptr<char[]>> texts_;
+  std::unique_ptr<KwvCard> card_;
 };
 
 }  // namespace kwvtest

@@ -2,14 +2,11 @@
 #include <climits>
 #include <functional>
 
-#include "KwvCard.h"
 #include "test_support.h"
 
-using kwvtest::framed;
-using kwvtest::read_file;
-using kwvtest::Text;
-
 namespace {
+
+using TextPropertyTest = kwvtest::CardTest;
 
 struct Property {
   const char* prefix;  // everything before ':' under the default settings
@@ -17,72 +14,47 @@ struct Property {
   std::function<int(KwvCard&, char*)> add;
 };
 
+#define KWV_PLAIN(prefix, capacity, op)                           \
+  {                                                               \
+    prefix, capacity, [](KwvCard& c, char* v) { return c.op(v); } \
+  }
+
 const Property kProperties[] = {
-    {"TITLE;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddTitle(v); }},
-    {"NOTE;CHARSET=UTF-8", 1600, [](KwvCard& c, char* v) { return c.QEL_AddComment(v); }},
-    {"URL;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddURL(v); }},
-    {"ROLE;CHARSET=UTF-8", 500, [](KwvCard& c, char* v) { return c.QEL_AddBusCat(v); }},
-    {"IM;CHARSET=UTF-8", 500, [](KwvCard& c, char* v) { return c.QEL_AddIM(v); }},
-    {"DEPARTMENT;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddDepartment(v); }},
-    {"X-ZEB-ANNIVERSARY;CHARSET=UTF-8", 800,
-     [](KwvCard& c, char* v) { return c.QEL_AddAnniversary(v); }},
-    {"X-ZEB-SPOUSE;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddSpouse(v); }},
-    {"X-ZEB-CHILD;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddChildren(v); }},
-    {"X-ZEB-NICKNAME;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddNickname(v); }},
-    {"X-ZEB-MANAGER;CHARSET=UTF-8", 800, [](KwvCard& c, char* v) { return c.QEL_AddManager(v); }},
-    {"X-ZEB-ASSISTANT;CHARSET=UTF-8", 800,
-     [](KwvCard& c, char* v) { return c.QEL_AddAssistant(v); }},
-    {"EMAIL;CHARSET=UTF-8;INTERNET", 800, [](KwvCard& c, char* v) { return c.QEL_AddEmail(v); }},
+    KWV_PLAIN("TITLE;CHARSET=UTF-8", 800, QEL_AddTitle),
+    KWV_PLAIN("NOTE;CHARSET=UTF-8", 1600, QEL_AddComment),
+    KWV_PLAIN("URL;CHARSET=UTF-8", 800, QEL_AddURL),
+    KWV_PLAIN("ROLE;CHARSET=UTF-8", 500, QEL_AddBusCat),
+    KWV_PLAIN("IM;CHARSET=UTF-8", 500, QEL_AddIM),
+    KWV_PLAIN("DEPARTMENT;CHARSET=UTF-8", 800, QEL_AddDepartment),
+    KWV_PLAIN("X-ZEB-ANNIVERSARY;CHARSET=UTF-8", 800, QEL_AddAnniversary),
+    KWV_PLAIN("X-ZEB-SPOUSE;CHARSET=UTF-8", 800, QEL_AddSpouse),
+    KWV_PLAIN("X-ZEB-CHILD;CHARSET=UTF-8", 800, QEL_AddChildren),
+    KWV_PLAIN("X-ZEB-NICKNAME;CHARSET=UTF-8", 800, QEL_AddNickname),
+    KWV_PLAIN("X-ZEB-MANAGER;CHARSET=UTF-8", 800, QEL_AddManager),
+    KWV_PLAIN("X-ZEB-ASSISTANT;CHARSET=UTF-8", 800, QEL_AddAssistant),
+    KWV_PLAIN("EMAIL;CHARSET=UTF-8;INTERNET", 800, QEL_AddEmail),
     {"EMAIL;CHARSET=UTF-8;internet", 800,
      [](KwvCard& c, char* v) {
-       Text type("internet");
+       char type[] = "internet";
        return c.QEL_AddEmail(type, v);
      }},
 };
 
-class TextPropertyTest : public kwvtest::TempDirTest {
- protected:
-  // Writes one property on a fresh card; returns the call's result.
-  int write_one(const Property& prop, const std::string& value) {
-    Text p(path()), v(value);
-    KwvCard card(p);
-    const int n = prop.add(card, v);
-    card.QEL_EndPacking();
-    return n;
+TEST_F(TextPropertyTest, EachPropertyWritesItsLineUpToItsCapacity) {
+  std::string expected;
+  for (const Property& p : kProperties) {
+    // prefix, ':', value and CR LF: capacity - 1 characters fit, capacity do not.
+    const std::string longest(p.capacity - std::strlen(p.prefix) - 4, 'v');
+    for (const std::string& value : {std::string("a;b:c\\n \xC3\xA9"), std::string(), longest}) {
+      const std::string line = p.prefix + (":" + value) + "\r\n";
+      EXPECT_EQ(p.add(card(), s(value)), static_cast<int>(line.size())) << line;
+      expected += line;
+    }
+    EXPECT_EQ(p.add(card(), s(longest + "v")), 0) << p.prefix;
+    EXPECT_EQ(p.add(card(), nullptr), 0) << p.prefix;
   }
-};
-
-TEST_F(TextPropertyTest, EachPropertyWritesItsLine) {
-  for (const Property& prop : kProperties) {
-    const std::string line = std::string(prop.prefix) + ":a;b:c\\n \xC3\xA9\r\n";
-    EXPECT_EQ(write_one(prop, "a;b:c\\n \xC3\xA9"), static_cast<int>(line.size()));
-    EXPECT_EQ(read_file(path()), framed(line)) << prop.prefix;
-
-    EXPECT_EQ(write_one(prop, ""), static_cast<int>(std::strlen(prop.prefix) + 3));
-    EXPECT_EQ(read_file(path()), framed(std::string(prop.prefix) + ":\r\n"));
-  }
-}
-
-TEST_F(TextPropertyTest, LineOfCapacityMinusOneFitsAndLongerIsRefused) {
-  for (const Property& prop : kProperties) {
-    // prefix, ':', value and CR LF make capacity - 1 characters.
-    const std::size_t fits = prop.capacity - 1 - std::strlen(prop.prefix) - 3;
-    const std::string value(fits, 'v');
-    EXPECT_EQ(write_one(prop, value), static_cast<int>(prop.capacity - 1)) << prop.prefix;
-    EXPECT_EQ(read_file(path()), framed(std::string(prop.prefix) + ":" + value + "\r\n"));
-
-    EXPECT_EQ(write_one(prop, value + "v"), 0) << prop.prefix;
-    EXPECT_EQ(read_file(path()), framed(""));
-  }
-}
-
-TEST_F(TextPropertyTest, NullArgumentsWriteNothing) {
-  Text p(path()), v("x");
-  KwvCard card(p);
-  for (const Property& prop : kProperties) EXPECT_EQ(prop.add(card, nullptr), 0) << prop.prefix;
-  EXPECT_EQ(card.QEL_AddEmail(nullptr, v), 0);
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()), framed(""));
+  EXPECT_EQ(card().QEL_AddEmail(nullptr, s("a@b")), 0);
+  EXPECT_EQ(body(), expected);
 }
 
 TEST_F(TextPropertyTest, BirthdayIsYearMonthDayWithoutParameters) {
@@ -98,15 +70,12 @@ TEST_F(TextPropertyTest, BirthdayIsYearMonthDayWithoutParameters) {
       {INT_MIN, INT_MIN, INT_MIN, "BDAY:-2147483648--2147483648--2147483648\r\n"},
   };
   std::string expected;
-  Text p(path()), lang("fr");
-  KwvCard card(p);
-  card.QEL_ChangeLang(lang);
+  card().QEL_ChangeLang(s("fr"));
   for (const Case& c : cases) {
-    card.QEL_AddBday(c.day, c.month, c.year);
+    card().QEL_AddBday(c.day, c.month, c.year);
     expected += c.line;
   }
-  card.QEL_EndPacking();
-  EXPECT_EQ(read_file(path()), framed(expected));
+  EXPECT_EQ(body(), expected);
 }
 
 }  // namespace
