@@ -20,8 +20,8 @@ void compose_text_line(Line& line, const char* name, const char* charset, const 
                        const char* param, const char* value) {
   line.add(name);
   add_charset_and_lang(line, charset, lang);
-  if (param != nullptr) line.add(";").add(param);
-  line.add(":").add(value).add("\r\n");
+  if (param != nullptr) line.add(";").add_value(param);
+  line.add(":").add_value(value).add("\r\n");
 }
 
 void add_components(Line& line, const char* count, int max, std::size_t cut, std::va_list args) {

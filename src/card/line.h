@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -17,7 +18,12 @@ class Line {
  public:
   Line(char* buf, std::size_t capacity) : buf_(buf), cap_(capacity) { buf_[0] = '\0'; }
 
+  // Appends the library's own NUL-terminated text.
   Line& add(const char* s) { return add(s, std::strlen(s)); }
+
+  // Appends the caller's NUL-terminated text, however long: it is read no
+  // further than the room left.
+  Line& add_value(const char* s) { return add_prefix(s, SIZE_MAX); }
 
   // Appends the first `n` bytes of `s` (`s` holds at least `n` bytes).
   Line& add(const char* s, std::size_t n) {
@@ -31,10 +37,15 @@ class Line {
     return *this;
   }
 
-  // Appends at most the first `max` bytes of the NUL-terminated `s`.
+  // Appends at most the first `max` bytes of the NUL-terminated `s`, reading
+  // no further into `s` than the room left.
   Line& add_prefix(const char* s, std::size_t max) {
-    const void* nul = std::memchr(s, '\0', max);
-    return add(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : max);
+    const std::size_t room = cap_ - len_;
+    const std::size_t scan = max < room ? max : room;
+    const void* nul = std::memchr(s, '\0', scan);
+    // Without a terminator in reach, `scan` bytes are taken: all `max` of them,
+    // or as many as the room, which overflows.
+    return add(s, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - s) : scan);
   }
 
   const char* data() const { return buf_; }

@@ -64,7 +64,7 @@ int KwvCard::QEL_AddTel(char* number) {
   phoneTypes.QEL_TypeListGenerate(types);
   char buf[100];
   kwv::Line line(buf, sizeof buf);
-  line.add("TEL").add(types).add(":").add(number).add("\r\n");
+  line.add("TEL").add(types).add(":").add_value(number).add("\r\n");
   return kwv::emit(stream, charset, line);
 }
 
