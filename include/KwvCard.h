@@ -197,9 +197,9 @@ class KWVCARD_API KwvCard {
   /// The body is folded as QEL_Base64Encode describes.
   /// Returns 1 when the photo was written. Returns 0, writes nothing and leaves
   /// `type` unchanged when the card has no stream, when `path` or `type` is
-  /// null, when `path` cannot be opened for reading, or when `type` is longer
-  /// than 371 bytes (the header must fit its 400-byte buffer); a too-long type
-  /// is refused before the file is opened.
+  /// null, when `path` cannot be opened for reading or is a directory, or when
+  /// `type` is longer than 371 bytes (the header must fit its 400-byte
+  /// buffer); a too-long type is refused before the file is opened.
   /// The whole file and its encoding are held in memory at once; if either
   /// buffer cannot be allocated the process exits with status 2 (see
   /// QEL_Base64Encode).

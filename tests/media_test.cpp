@@ -38,6 +38,7 @@ TEST_F(MediaTest, TypeIsUpperCasedInPlaceOnlyWhenWritten) {
   char *mixed = s("x-Png1"), *lower = s("jpeg"), *fits = s(std::string(371, 't'));
   char* too_long = s(std::string(372, 't'));  // the header would fill its 400 bytes
   EXPECT_EQ(card().QEL_AttachPhoto(s(path("none.jpg")), lower), 0);
+  EXPECT_EQ(card().QEL_AttachPhoto(s(path("")), lower), 0);  // the test's directory
   EXPECT_EQ(card().QEL_AttachPhoto(media, too_long), 0);
   EXPECT_EQ(card().QEL_AttachPhoto(nullptr, lower) + card().QEL_AttachSound(media, nullptr), 0);
   EXPECT_STREQ(lower, "jpeg");

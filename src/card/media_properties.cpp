@@ -1,5 +1,7 @@
 // Photos and sounds: by reference (a URL line), or inline from a media file as
 // base64 folded at 75 characters per physical line.
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +71,11 @@ int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, cha
 
   std::FILE* media = std::fopen(path, "rb");
   if (media == nullptr) return 0;
+  struct stat st;
+  if (fstat(fileno(media), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(media);  // a directory opens for reading here, but holds no media
+    return 0;
+  }
   for (std::size_t i = 0; i < type_len; ++i) {
     type[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(type[i])));
   }
