@@ -22,6 +22,8 @@
 // - A null text argument writes nothing and returns 0.
 // - The caller's text is only read; nothing is kept after the call.
 // - No heap memory is used by text property operations.
+// - Lines go through the stream's stdio buffer: the file holds all of them
+//   once QEL_EndPacking has closed it (or the card has been destroyed).
 // A card is used by one thread at a time; separate cards are independent.
 #ifndef KWVCARD_H
 #define KWVCARD_H
@@ -35,11 +37,11 @@
 class KWVCARD_API KwvCard {
  public:
   /// Constructs the address and telephone type sets first (only WORK on in
-  /// each), then creates (or truncates) the file at `path` with mode "wb" and writes the
-  /// header lines. Charset starts as "UTF-8", language as "en-US". When the
-  /// file cannot be created (or `path` is null) the card is Unopened: nothing
-  /// is reported, property operations write nothing and return 0, settings
-  /// still work.
+  /// each), sets the charset to "UTF-8" and the language to "en-US", then
+  /// creates (or truncates) the file at `path` with mode "wb" and writes the
+  /// header lines. When the file cannot be created (or `path` is null) the
+  /// card is Unopened: nothing is reported, property operations write nothing
+  /// and return 0, settings and type operations still work.
   KwvCard(char* path);
 
   /// Does nothing visible: neither writes the trailer nor closes the stream
@@ -65,7 +67,8 @@ class KWVCARD_API KwvCard {
   /// Replaces the language with `lang`; same rules as QEL_ChangeCharSet.
   int QEL_ChangeLang(char* lang);
 
-  /// The card's own charset field (40 bytes, NUL-terminated), not a copy.
+  /// The card's own charset field (40 bytes, NUL-terminated), not a copy; text
+  /// written through it must keep to 39 bytes and its terminator.
   char* QEL_GetCharSet();
 
   /// The card's own language field (40 bytes, NUL-terminated), not a copy.
