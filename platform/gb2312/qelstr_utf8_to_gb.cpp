@@ -87,6 +87,8 @@ char* convert_run(const char* in, std::size_t len, char* out) {
   while (src_left > 0) {
     if (iconv(cd, &src, &src_left, &out, &out_left) != static_cast<std::size_t>(-1)) break;
     // The run is well-formed, so iconv stopped at a character GB2312 lacks.
+    // The output budget never runs out before the input does; should it, stop.
+    if (out_left == 0) break;
     const std::size_t skip = utf8_step(reinterpret_cast<unsigned char*>(src)).len;
     *out++ = '?';
     --out_left;
