@@ -91,6 +91,22 @@ inline int emit(std::FILE* stream, const char* charset, const Line& line) {
   return emit(stream, charset, line, line.capacity());
 }
 
+// Composes one text line (see compose_text_line) in a buffer of `Capacity`
+// bytes and writes it with emit, `prefix` before it. Nothing without a stream
+// or a value.
+template <std::size_t Capacity>
+int write_text_line(std::FILE* stream, const char* charset, const char* lang, const char* name,
+                    const char* param, const char* value, const char* prefix = nullptr) {
+  if (stream == nullptr || value == nullptr) return 0;
+  char buf[Capacity];
+  Line line(buf, Capacity);
+  compose_text_line(line, name, charset, lang, param, value);
+  return emit(stream, charset, line, Capacity, prefix);
+}
+
+// The URL line, which the photo and sound references also write.
+constexpr std::size_t kUrlCapacity = 800;
+
 }  // namespace kwv
 
 #endif

@@ -13,21 +13,11 @@
 
 namespace {
 
-constexpr std::size_t kUrlCapacity = 800;
 constexpr std::size_t kHeaderCapacity = 400;
 constexpr std::size_t kFoldWidth = 75;
 constexpr char kFold[] = "\r\n    ";  // line break and the continuation indent
 // The largest size whose encoded length still fits in an int.
 constexpr long kMaxMediaSize = 1610612733L;
-
-void write_reference(std::FILE* stream, const char* charset, const char* lang, const char* prefix,
-                     const char* url) {
-  if (stream == nullptr || url == nullptr) return;
-  char buf[kUrlCapacity];
-  kwv::Line line(buf, sizeof buf);
-  kwv::compose_text_line(line, "URL", charset, lang, nullptr, url);
-  kwv::emit(stream, charset, line, kUrlCapacity, prefix);
-}
 
 // Never returns: the data cannot be held in memory.
 [[noreturn]] void out_of_memory() {
@@ -91,11 +81,13 @@ int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, cha
 }  // namespace
 
 void KwvCard::QEL_AddRefPhoto(char* url) {
-  write_reference(stream, charset, lang, "PHOTO;VALUE=", url);
+  kwv::write_text_line<kwv::kUrlCapacity>(stream, charset, lang, "URL", nullptr, url,
+                                          "PHOTO;VALUE=");
 }
 
 void KwvCard::QEL_AddRefSound(char* url) {
-  write_reference(stream, charset, lang, "SOUND;VALUE=", url);
+  kwv::write_text_line<kwv::kUrlCapacity>(stream, charset, lang, "URL", nullptr, url,
+                                          "SOUND;VALUE=");
 }
 
 int KwvCard::QEL_AttachPhoto(char* path, char* type) {
