@@ -1,102 +1,39 @@
-// UTF-8 to GB2312 (EUC-CN) over iconv, one descriptor per thread.
+// UTF-8 to GB2312 (EUC-CN) through a table compiled into the library.
 //
-// ASCII passes through unchanged, so a line of plain ASCII never reaches iconv.
-// Runs of well-formed UTF-8 go to iconv in one call; a character GB2312 lacks
-// becomes '?'. Ill-formed input is replaced by one '?' per maximal ill-formed
-// subsequence (the usual Unicode practice), so the output never grows.
-#include "qelstr.h"
-
-#include <iconv.h>
-
-#include <cerrno>
+// The table (gb2312_table.h) is generated at build time by
+// make_gb2312_table.py: two levels, a block number for every 64 code points of
+// the BMP and the EUC-CN code of each code point in the block, 0 where GB2312
+// lacks it. A lookup is two loads; there is no state, no allocation, no file
+// and nothing from the environment, so the converter works the same on a system
+// without iconv's conversion modules and from any number of threads at once.
+//
+// The output is the one glibc's iconv gives, character by character, with its
+// errors replaced:
+// - ASCII passes through unchanged;
+// - each GB2312 character becomes its two EUC-CN bytes;
+// - each character GB2312 lacks becomes one '?';
+// - each maximal ill-formed UTF-8 subsequence (the usual Unicode practice)
+//   becomes one '?';
+// - the Unicode tag characters U+E0000..U+E007F, invisible language tags, are
+//   dropped, as iconv drops them in every conversion.
+// No UTF-8 sequence yields more bytes than it spans, so the output never grows.
 #include <cstddef>
+#include <cstdint>
+
+#include "gb2312_table.h"
+#include "qelstr.h"
 
 namespace {
 
-class Converter {
- public:
-  Converter() : cd_(iconv_open("GB2312", "UTF-8")) {}
-  ~Converter() {
-    if (usable()) iconv_close(cd_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  bool usable() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
-
-thread_local Converter tls_converter;
-
-struct Step {
-  std::size_t len;  // bytes this character, or this ill-formed piece, spans
-  bool valid;
-};
-
-// Classifies the UTF-8 sequence starting at a non-ASCII byte. A NUL byte is
-// never a continuation byte, so this never reads past the terminator.
-Step utf8_step(const unsigned char* s) {
-  const unsigned char c = s[0];
-  std::size_t need;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    need = 1;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    need = 2;
-    if (c == 0xE0) lo = 0xA0;  // overlong
-    if (c == 0xED) hi = 0x9F;  // surrogates
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    need = 3;
-    if (c == 0xF0) lo = 0x90;  // overlong
-    if (c == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-  } else {
-    return {1, false};
-  }
-  for (std::size_t i = 1; i <= need; ++i) {
-    if (s[i] < lo || s[i] > hi) return {i, false};
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return {need + 1, true};
+inline unsigned gb2312_code(std::uint32_t cp) {
+  using namespace gb2312_table;
+  if (cp > 0xFFFF) return 0;
+  const std::size_t block = kBlockOf[cp >> kBlockBits];
+  return kCodes[(block << kBlockBits) | (cp & ((1u << kBlockBits) - 1))];
 }
 
-// Converts the well-formed run [in, in + len) and returns the new output end.
-char* convert_run(const char* in, std::size_t len, char* out) {
-  if (!tls_converter.usable()) {
-    // No GB2312 table on this system: keep ASCII, mark everything else.
-    const auto* p = reinterpret_cast<const unsigned char*>(in);
-    const auto* end = p + len;
-    while (p < end) {
-      if (*p < 0x80) {
-        *out++ = static_cast<char>(*p++);
-      } else {
-        *out++ = '?';
-        p += utf8_step(p).len;
-      }
-    }
-    return out;
-  }
-  iconv_t cd = tls_converter.get();
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* src = const_cast<char*>(in);
-  std::size_t src_left = len;
-  std::size_t out_left = len;  // GB2312 never needs more bytes than UTF-8
-  while (src_left > 0) {
-    if (iconv(cd, &src, &src_left, &out, &out_left) != static_cast<std::size_t>(-1)) break;
-    // The run is well-formed, so iconv stopped at a character GB2312 lacks.
-    // The output budget never runs out before the input does; should it, stop.
-    if (out_left == 0) break;
-    const std::size_t skip = utf8_step(reinterpret_cast<unsigned char*>(src)).len;
-    *out++ = '?';
-    --out_left;
-    src += skip;
-    src_left -= skip;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  return out;
+inline bool in(unsigned char c, unsigned char lo, unsigned char hi) {
+  return c >= lo && c <= hi;
 }
 
 }  // namespace
@@ -104,29 +41,68 @@ char* convert_run(const char* in, std::size_t len, char* out) {
 extern "C" __attribute__((visibility("default"))) int qelstr_utf8_to_gb(char* dest,
                                                                         const char* src) {
   const auto* p = reinterpret_cast<const unsigned char*>(src);
-  char* out = dest;
-  while (*p != 0) {
-    while (*p != 0 && *p < 0x80) *out++ = static_cast<char>(*p++);
-    if (*p == 0) break;
-    const unsigned char* run = p;
-    Step step{0, true};
-    while (*p != 0) {
-      if (*p < 0x80) {
-        ++p;
-        continue;
+  auto* out = reinterpret_cast<unsigned char*>(dest);
+  for (;;) {
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      if (c == 0) break;
+      *out++ = c;
+      ++p;
+      continue;
+    }
+    // Decode one character, or find the maximal ill-formed subsequence: the
+    // lead byte and as many following bytes as could still begin a character.
+    // The terminator is never a continuation byte, so no read passes it.
+    std::uint32_t cp = 0;
+    std::size_t len = 1;
+    bool valid = false;
+    if (in(c, 0xC2, 0xDF)) {
+      if (in(p[1], 0x80, 0xBF)) {
+        cp = (c & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+        len = 2;
+        valid = true;
       }
-      step = utf8_step(p);
-      if (!step.valid) break;
-      p += step.len;
+    } else if (in(c, 0xE0, 0xEF)) {
+      const unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;  // overlong
+      const unsigned char hi = c == 0xED ? 0x9F : 0xBF;  // surrogates
+      if (in(p[1], lo, hi)) {
+        len = 2;
+        if (in(p[2], 0x80, 0xBF)) {
+          cp = (c & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+          len = 3;
+          valid = true;
+        }
+      }
+    } else if (in(c, 0xF0, 0xF4)) {
+      const unsigned char lo = c == 0xF0 ? 0x90 : 0x80;  // overlong
+      const unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;  // beyond U+10FFFF
+      if (in(p[1], lo, hi)) {
+        len = 2;
+        if (in(p[2], 0x80, 0xBF)) {
+          len = 3;
+          if (in(p[3], 0x80, 0xBF)) {
+            cp = (c & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+            len = 4;
+            valid = true;
+          }
+        }
+      }
     }
-    if (p > run) {
-      out = convert_run(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run), out);
-    }
-    if (*p != 0 && !step.valid) {
+    p += len;
+    if (!valid) {
       *out++ = '?';
-      p += step.len;
+      continue;
+    }
+    if (cp >= 0xE0000 && cp <= 0xE007F) continue;  // a tag character: dropped
+    const unsigned code = gb2312_code(cp);
+    if (code == 0) {
+      *out++ = '?';
+    } else {
+      out[0] = static_cast<unsigned char>(code >> 8);
+      out[1] = static_cast<unsigned char>(code);
+      out += 2;
     }
   }
   *out = '\0';
-  return static_cast<int>(out - dest);
+  return static_cast<int>(out - reinterpret_cast<unsigned char*>(dest));
 }
