@@ -1,11 +1,13 @@
 # Cross build for 64-bit ARM Linux with Debian's cross compiler
-# (g++-aarch64-linux-gnu); programs run under qemu-aarch64 (qemu-user), using
-# the arm64 runtime installed by multiarch (libc6:arm64, libstdc++6:arm64).
+# (g++-aarch64-linux-gnu). Programs run under qemu-aarch64 (qemu-user) on the
+# compiler's own sysroot, /usr/aarch64-linux-gnu, which holds the C and C++
+# runtimes but no gconv modules: as on a minimal embedded image, iconv there
+# knows no GB2312.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
 set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

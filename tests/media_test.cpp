@@ -74,10 +74,14 @@ TEST_F(MediaTest, BodyOfAnOpenStreamFromItsStart) {
   EXPECT_EQ(body(), "aGVsbG8=\r\n");
 }
 
-TEST_F(MediaTest, StreamWithoutSizeEndsTheProcessWithStatus2) {
+TEST_F(MediaTest, MediaTooLargeOrWithoutSizeEndsTheProcessWithStatus2) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   EXPECT_EXIT(card().QEL_Base64Encode(fdopen(fds[0], "rb")), testing::ExitedWithCode(2), "");
+  // A sparse file of 3 GiB: its base64 text would not fit an int, on any target.
+  char* huge = file("huge.bin", "");
+  std::filesystem::resize_file(huge, std::uintmax_t{3} << 30);
+  EXPECT_EXIT(card().QEL_AttachPhoto(huge, s("jpeg")), testing::ExitedWithCode(2), "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Photos and sounds: by reference (a URL line), or inline from a media file as
 // base64 folded at 75 characters per physical line.
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <cctype>
 #include <cstdio>
@@ -17,7 +18,7 @@ constexpr std::size_t kHeaderCapacity = 400;
 constexpr std::size_t kFoldWidth = 75;
 constexpr char kFold[] = "\r\n    ";  // line break and the continuation indent
 // The largest size whose encoded length still fits in an int.
-constexpr long kMaxMediaSize = 1610612733L;
+constexpr off_t kMaxMediaSize = 1610612733;
 
 // Never returns: the data cannot be held in memory.
 [[noreturn]] void out_of_memory() {
@@ -100,8 +101,10 @@ int KwvCard::QEL_AttachSound(char* path, char* type) {
 
 void KwvCard::QEL_Base64Encode(std::FILE* media) {
   if (stream == nullptr || media == nullptr) return;
-  long size = -1;
-  if (std::fseek(media, 0, SEEK_END) == 0) size = std::ftell(media);
+  // off_t is 64 bits on every target (the build sets _FILE_OFFSET_BITS=64), so
+  // on 32-bit ARM too a file beyond 2 GiB opens and sizes, and is refused here.
+  off_t size = -1;
+  if (fseeko(media, 0, SEEK_END) == 0) size = ftello(media);
   std::rewind(media);
   if (size < 0 || size > kMaxMediaSize) out_of_memory();
 
