@@ -1,0 +1,73 @@
+// Reads vCard files with KDE KContacts (VCardConverter) and prints, one line
+// each in UTF-8, every text of every contact it understood:
+//
+//   kcontacts_read CARD...
+//
+//   N.family=<family name>
+//   ADR[;TYPE...].street=<street>
+//   TEL;TYPE...=<number>
+//
+// Types are printed in a fixed order, so the output can be compared as text.
+#include <KContacts/VCardConverter>
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+// ";NAME" for each flag of `names` set in `type`, in the order of `names`.
+template <typename Flag, std::size_t N>
+QString type_list(int type, const std::pair<Flag, const char*> (&names)[N]) {
+  QString out;
+  for (const auto& [flag, name] : names) {
+    if (type & flag) out += QStringLiteral(";") + QLatin1String(name);
+  }
+  return out;
+}
+
+using A = KContacts::Address;
+const std::pair<A::TypeFlag, const char*> kAddressTypes[] = {
+    {A::Dom, "DOM"},       {A::Intl, "INTL"}, {A::Postal, "POSTAL"},
+    {A::Parcel, "PARCEL"}, {A::Home, "HOME"}, {A::Work, "WORK"}};
+
+using P = KContacts::PhoneNumber;
+const std::pair<P::TypeFlag, const char*> kPhoneTypes[] = {
+    {P::Pref, "PREF"}, {P::Voice, "VOICE"}, {P::Fax, "FAX"},     {P::Msg, "MSG"},
+    {P::Cell, "CELL"}, {P::Pager, "PAGER"}, {P::Bbs, "BBS"},     {P::Modem, "MODEM"},
+    {P::Car, "CAR"},   {P::Isdn, "ISDN"},   {P::Video, "VIDEO"}, {P::Work, "WORK"},
+    {P::Home, "HOME"}};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QTextStream out(stdout);
+  out.setCodec("UTF-8");
+  for (int i = 1; i < argc; ++i) {
+    QFile file(QString::fromLocal8Bit(argv[i]));
+    if (!file.open(QIODevice::ReadOnly)) {
+      QTextStream(stderr) << "cannot read " << argv[i] << "\n";
+      return 2;
+    }
+    const KContacts::Addressee::List contacts =
+        KContacts::VCardConverter().parseVCards(file.readAll());
+    for (const KContacts::Addressee& c : contacts) {
+      out << "N.family=" << c.familyName() << "\n"
+          << "N.given=" << c.givenName() << "\n"
+          << "ORG=" << c.organization() << "\n"
+          << "ORG.department=" << c.department() << "\n"
+          << "TITLE=" << c.title() << "\n"
+          << "NOTE=" << c.note() << "\n";
+      for (const KContacts::Address& a : c.addresses()) {
+        const QString adr = "ADR" + type_list(a.type(), kAddressTypes);
+        out << adr << ".street=" << a.street() << "\n"
+            << adr << ".locality=" << a.locality() << "\n"
+            << adr << ".region=" << a.region() << "\n"
+            << adr << ".postalcode=" << a.postalCode() << "\n"
+            << adr << ".country=" << a.country() << "\n";
+      }
+      for (const KContacts::PhoneNumber& p : c.phoneNumbers()) {
+        out << "TEL" << type_list(p.type(), kPhoneTypes) << "=" << p.number() << "\n";
+      }
+    }
+  }
+  return 0;
+}
