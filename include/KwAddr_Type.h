@@ -1,5 +1,6 @@
-// The address types that decorate ADR lines: DOM, INTL, POSTAL, PARCEL, HOME,
-// WORK, each on or off. A new set has only WORK on.
+/// \file
+/// The address types that decorate ADR lines: DOM, INTL, POSTAL, PARCEL, HOME,
+/// WORK, each on or off. A new set has only WORK on.
 #ifndef KWADDR_TYPE_H
 #define KWADDR_TYPE_H
 
@@ -7,6 +8,8 @@
 
 namespace addr_type {
 
+/// The address type set: a fixed, ordered table of the six ADR types with an
+/// on/off flag each.
 class KWVCARD_API KwAddr_Type {
  public:
   /// Only WORK on.

@@ -1,6 +1,7 @@
-// The telephone types that decorate TEL lines: PREF, VOICE, FAX, MSG, CELL,
-// PAGER, BBS, MODEM, CAR, ISDN, VIDEO, VOIP, WORK, HOME, each on or off.
-// A new set has only WORK on.
+/// \file
+/// The telephone types that decorate TEL lines: PREF, VOICE, FAX, MSG, CELL,
+/// PAGER, BBS, MODEM, CAR, ISDN, VIDEO, VOIP, WORK, HOME, each on or off.
+/// A new set has only WORK on.
 #ifndef KWPHONE_TYPE_H
 #define KWPHONE_TYPE_H
 
@@ -8,6 +9,8 @@
 
 namespace phone_type {
 
+/// The telephone type set: a fixed, ordered table of the fourteen TEL types
+/// with an on/off flag each.
 class KWVCARD_API KwPhone_Type {
  public:
   /// Only WORK on.

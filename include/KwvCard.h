@@ -1,30 +1,31 @@
-// KwvCard: writes one contact as a vCard 2.1 file, one property line per call.
-//
-// A card is created on a file path; the constructor writes the header
-//   BEGIN:VCARD CR LF  VERSION:2.1 CR LF
-// every property operation then writes its complete line(s) at once, in call
-// order, and QEL_EndPacking() writes END:VCARD CR LF and closes the file.
-// Every line ends with CR LF. Values are written exactly as given: no escaping,
-// no quoted-printable, no folding (only attachment bodies are folded).
-//
-// Text properties carry the card's charset and language as parameters
-// (see QEL_AddCharLang). When the charset begins with "GB2312" (any case), each
-// composed line is converted from UTF-8 to GB2312 before it is written.
-//
-// Common rules for every property operation below:
-// - The line is composed in a fixed buffer of the operation's capacity,
-//   terminator included: a line of capacity - 1 characters is written, a longer
-//   one is refused: nothing is written and the result is 0. The same holds for
-//   the GB2312 conversion of the line.
-// - The result is the number of bytes the stream accepted for the line; 0 when
-//   the card has no stream (the file could not be created, or the card was
-//   already closed by QEL_EndPacking).
-// - A null text argument writes nothing and returns 0.
-// - The caller's text is only read; nothing is kept after the call.
-// - No heap memory is used by text property operations.
-// - Lines go through the stream's stdio buffer: the file holds all of them
-//   once QEL_EndPacking has closed it (or the card has been destroyed).
-// A card is used by one thread at a time; separate cards are independent.
+/// \file
+/// KwvCard: writes one contact as a vCard 2.1 file, one property line per call.
+///
+/// A card is created on a file path; the constructor writes the header
+///   BEGIN:VCARD CR LF  VERSION:2.1 CR LF
+/// every property operation then writes its complete line(s) at once, in call
+/// order, and QEL_EndPacking() writes END:VCARD CR LF and closes the file.
+/// Every line ends with CR LF. Values are written exactly as given: no escaping,
+/// no quoted-printable, no folding (only attachment bodies are folded).
+///
+/// Text properties carry the card's charset and language as parameters
+/// (see QEL_AddCharLang). When the charset begins with "GB2312" (any case), each
+/// composed line is converted from UTF-8 to GB2312 before it is written.
+///
+/// Common rules for every property operation below:
+/// - The line is composed in a fixed buffer of the operation's capacity,
+///   terminator included: a line of capacity - 1 characters is written, a longer
+///   one is refused: nothing is written and the result is 0. The same holds for
+///   the GB2312 conversion of the line.
+/// - The result is the number of bytes the stream accepted for the line; 0 when
+///   the card has no stream (the file could not be created, or the card was
+///   already closed by QEL_EndPacking).
+/// - A null text argument writes nothing and returns 0.
+/// - The caller's text is only read; nothing is kept after the call.
+/// - No heap memory is used by text property operations.
+/// - Lines go through the stream's stdio buffer: the file holds all of them
+///   once QEL_EndPacking has closed it (or the card has been destroyed).
+/// A card is used by one thread at a time; separate cards are independent.
 #ifndef KWVCARD_H
 #define KWVCARD_H
 
@@ -34,6 +35,9 @@
 #include "KwPhone_Type.h"
 #include "KwvCard_export.h"
 
+/// One vCard 2.1 file while it is being written: its stream, its charset and
+/// language settings and its two type sets. The rules at the top of this header
+/// hold for every property operation.
 class KWVCARD_API KwvCard {
  public:
   /// Constructs the address and telephone type sets first (only WORK on in
@@ -75,8 +79,8 @@ class KWVCARD_API KwvCard {
   char* QEL_GetLang();
 
   /// Appends the charset/language parameters to the NUL-terminated `line`:
-  /// ";CHARSET=<charset>" unless the charset is exactly "ASCII" (case-sensitive),
-  /// then ";LANGUAGE=<lang>" unless the language is exactly "en-US". At most 97
+  /// `;CHARSET=<charset>` unless the charset is exactly "ASCII" (case-sensitive),
+  /// then `;LANGUAGE=<lang>` unless the language is exactly "en-US". At most 97
   /// characters are added (14 with the default settings); `line` must have room.
   /// A null `line` is ignored.
   void QEL_AddCharLang(char* line);
@@ -88,7 +92,7 @@ class KWVCARD_API KwvCard {
   void QEL_EndPacking();
 
   // ---- Single-value text properties --------------------------------------
-  // Each writes  NAME;<charset/language parameters>:<value> CR LF.
+  // Each writes  `NAME;<charset/language parameters>:<value>` CR LF.
 
   /// TITLE line, capacity 800.
   int QEL_AddTitle(char* title);
@@ -115,14 +119,14 @@ class KWVCARD_API KwvCard {
   /// X-ZEB-ASSISTANT line, capacity 800.
   int QEL_AddAssistant(const char* name);
 
-  /// Writes EMAIL;<charset/language parameters>;<type>:<address> CR LF, the type
+  /// Writes `EMAIL;<charset/language parameters>;<type>:<address>` CR LF, the type
   /// unchanged (neither upper-cased nor checked). Capacity 800. A null `type`
   /// or `address` writes nothing and returns 0.
   int QEL_AddEmail(char* type, char* address);
   /// Same as QEL_AddEmail("INTERNET", address).
   int QEL_AddEmail(char* address);
 
-  /// Writes BDAY:<year>-<month>-<day> CR LF, formatted "%04d-%02d-%02d" (a minus
+  /// Writes `BDAY:<year>-<month>-<day>` CR LF, formatted "%04d-%02d-%02d" (a minus
   /// sign counts toward the width; nothing is validated, so day 0 is "00").
   /// Note the argument order: day, month, year. Never carries charset/language
   /// parameters, but is converted under a GB2312 charset like every line.
@@ -139,22 +143,22 @@ class KWVCARD_API KwvCard {
   // as an empty one. Values are written as given: a ";" inside a component is
   // not escaped.
 
-  /// Writes N;<charset/language parameters>:<c1>;...;<ck> CR LF. At most 5
+  /// Writes `N;<charset/language parameters>:<c1>;...;<ck>` CR LF. At most 5
   /// components; capacity 200.
   int QEL_AddName(char* count, ...);
 
-  /// Writes ORG;<charset/language parameters>:<c1>;...;<ck> CR LF. At most 3
+  /// Writes `ORG;<charset/language parameters>:<c1>;...;<ck>` CR LF. At most 3
   /// components; capacity 800.
   int QEL_AddOrg(char* count, ...);
 
-  /// Writes ADR;<charset/language parameters><address types>:<c1>;...;<ck> CR LF,
+  /// Writes `ADR;<charset/language parameters><address types>:<c1>;...;<ck>` CR LF,
   /// the address types as QEL_TypeListGenerate of the card's address set (for
   /// example ";HOME;WORK"). At most 7 components, each cut to its first 285
   /// bytes (a multi-byte UTF-8 character may be cut); capacity 6000, which
   /// every such line fits.
   int QEL_AddAddress(char* count, ...);
 
-  /// Writes TEL<telephone types>:<number> CR LF, the types as QEL_TypeListGenerate
+  /// Writes `TEL<telephone types>:<number>` CR LF, the types as QEL_TypeListGenerate
   /// of the card's telephone set (for example ";CELL;WORK"). No charset/language
   /// parameters, but converted under a GB2312 charset. Capacity 100, type list
   /// included.
@@ -183,7 +187,7 @@ class KWVCARD_API KwvCard {
   // ---- Media properties ------------------------------------------------------
 
   /// Writes PHOTO;VALUE= followed by the URL line of QEL_AddURL(url), so that
-  /// the two form one line: PHOTO;VALUE=URL;CHARSET=UTF-8:<url> CR LF with the
+  /// the two form one line: `PHOTO;VALUE=URL;CHARSET=UTF-8:<url>` CR LF with the
   /// default settings. The 12 bytes "PHOTO;VALUE=" are never converted; the URL
   /// line is converted under a GB2312 charset. When the URL line is refused
   /// (longer than its capacity of 800) nothing at all is written. Nothing is
@@ -194,7 +198,7 @@ class KWVCARD_API KwvCard {
   void QEL_AddRefSound(char* url);
 
   /// Writes the media file at `path` inline:
-  ///   PHOTO;ENCODING=BASE64;TYPE=<TYPE>:<base64 body, folded> CR LF
+  ///   `PHOTO;ENCODING=BASE64;TYPE=<TYPE>:<base64 body, folded>` CR LF
   /// `type` is upper-cased in place (the caller's text is changed) and written
   /// as is; the header is never converted and carries no charset parameters.
   /// The body is folded as QEL_Base64Encode describes.
