@@ -20,7 +20,7 @@ int store_field(char* field, const char* text) {
 }
 
 void write_text(std::FILE* stream, const char* text) {
-  std::fwrite(text, 1, std::strlen(text), stream);
+  kwv::write_bytes(stream, text, std::strlen(text));
 }
 
 }  // namespace

@@ -12,8 +12,10 @@ constexpr std::size_t kMaxConvertCapacity = 6000;
 }  // namespace
 
 void add_charset_and_lang(Line& line, const char* charset, const char* lang) {
-  if (std::strcmp(charset, "ASCII") != 0) line.add(";CHARSET=").add(charset);
-  if (std::strcmp(lang, "en-US") != 0) line.add(";LANGUAGE=").add(lang);
+  // Both are the card's 40-byte fields, so comparing six bytes (the word and
+  // its terminator) reads nothing beyond them.
+  if (std::memcmp(charset, "ASCII", 6) != 0) line.add(";CHARSET=").add(charset);
+  if (std::memcmp(lang, "en-US", 6) != 0) line.add(";LANGUAGE=").add(lang);
 }
 
 void compose_text_line(Line& line, const char* name, const char* charset, const char* lang,
@@ -61,8 +63,8 @@ int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t c
     text = converted;
     len = static_cast<std::size_t>(static_cast<const char*>(nul) - converted);
   }
-  if (prefix != nullptr) std::fwrite(prefix, 1, std::strlen(prefix), stream);
-  return static_cast<int>(std::fwrite(text, 1, len, stream));
+  if (prefix != nullptr) write_bytes(stream, prefix, std::strlen(prefix));
+  return static_cast<int>(write_bytes(stream, text, len));
 }
 
 }  // namespace kwv

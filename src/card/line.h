@@ -10,6 +10,14 @@
 
 namespace kwv {
 
+// Hands `n` bytes to the card's stream; returns the count the stream accepted.
+// The stream belongs to its card and a card is used by one thread at a time,
+// so the stream's lock is not taken (it costs as much as a short line's
+// composing).
+inline std::size_t write_bytes(std::FILE* stream, const void* bytes, std::size_t n) {
+  return fwrite_unlocked(bytes, 1, n, stream);
+}
+
 // Appends text to a caller-supplied buffer of fixed capacity, keeping it
 // NUL-terminated and remembering its length, so no append rescans the buffer.
 // Text that does not fit marks the line as overflowed; an overflowed line is
@@ -62,6 +70,7 @@ class Line {
 
 // Appends ";CHARSET=<charset>" unless the charset is exactly "ASCII", then
 // ";LANGUAGE=<lang>" unless the language is exactly "en-US".
+// `charset` and `lang` are the card's fields (at least six bytes each).
 void add_charset_and_lang(Line& line, const char* charset, const char* lang);
 
 // Composes  NAME;<charset/language parameters>[;<param>]:<value> CR LF.

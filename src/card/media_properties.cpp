@@ -34,7 +34,7 @@ void write_folded(std::FILE* stream, const char* text, std::size_t len) {
   std::size_t used = 0;
   for (std::size_t pos = 0; pos < len; pos += kFoldWidth) {
     if (used + kLine + 2 > sizeof block) {  // room for a line and the final CR LF
-      std::fwrite(block, 1, used, stream);
+      kwv::write_bytes(stream, block, used);
       used = 0;
     }
     if (pos > 0) {
@@ -47,7 +47,7 @@ void write_folded(std::FILE* stream, const char* text, std::size_t len) {
   }
   block[used++] = '\r';
   block[used++] = '\n';
-  std::fwrite(block, 1, used, stream);
+  kwv::write_bytes(stream, block, used);
 }
 
 // Writes the attachment header and the folded body of the file at `path`.
@@ -73,7 +73,7 @@ int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, cha
   char buf[kHeaderCapacity];
   kwv::Line header(buf, sizeof buf);
   header.add(prefix).add(type, type_len).add(":");
-  std::fwrite(header.data(), 1, header.size(), stream);
+  kwv::write_bytes(stream, header.data(), header.size());
   card.QEL_Base64Encode(media);
   std::fclose(media);
   return 1;

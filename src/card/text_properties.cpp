@@ -6,6 +6,29 @@
 
 using kwv::write_text_line;
 
+namespace {
+
+// Appends `value` as printf's "%0<width>d" writes it: a '-' when negative, then
+// the digits, zero-padded so that sign and digits take at least `width`
+// characters. (snprintf would cost more than the rest of the line.)
+void add_padded(kwv::Line& line, int value, int width) {
+  char text[16];
+  char* end = text + sizeof text;
+  char* p = end;
+  auto magnitude = static_cast<unsigned>(value);
+  if (value < 0) magnitude = 0u - magnitude;
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  const int sign = value < 0 ? 1 : 0;
+  while (end - p + sign < width) *--p = '0';
+  if (sign) *--p = '-';
+  line.add(p, static_cast<std::size_t>(end - p));
+}
+
+}  // namespace
+
 int KwvCard::QEL_AddTitle(char* title) {
   return write_text_line<800>(stream, charset, lang, "TITLE", nullptr, title);
 }
@@ -65,11 +88,14 @@ int KwvCard::QEL_AddEmail(char* address) {
 
 void KwvCard::QEL_AddBday(int day, int month, int year) {
   if (stream == nullptr) return;
-  char text[52];  // the longest line, three ten-digit negative numbers, is 42
-  const int n =
-      std::snprintf(text, sizeof text, "%s%04d-%02d-%02d%s", "BDAY:", year, month, day, "\r\n");
-  char buf[sizeof text];
+  char buf[52];  // the longest line, three ten-digit negative numbers, is 42
   kwv::Line line(buf, sizeof buf);
-  line.add(text, static_cast<std::size_t>(n));
+  line.add("BDAY:");
+  add_padded(line, year, 4);
+  line.add("-");
+  add_padded(line, month, 2);
+  line.add("-");
+  add_padded(line, day, 2);
+  line.add("\r\n");
   kwv::emit(stream, charset, line, 800);
 }

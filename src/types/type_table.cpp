@@ -32,7 +32,8 @@ void set_type_flag(const TypeTable& table, const char* type, unsigned char value
   }
   upper[n] = '\0';
   for (std::size_t i = 0; i < table.size; ++i) {
-    if (std::strcmp(upper, table.names[i]) == 0) {
+    const char* name = table.names[i];
+    if (name[0] == upper[0] && std::strcmp(upper, name) == 0) {
       table.flags[i] = value;
       return;
     }
