@@ -1,9 +1,11 @@
 // Photos and sounds: by reference (a URL line), or inline from a media file as
 // base64 folded at 75 characters per physical line.
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,15 +27,17 @@ constexpr off_t kMaxMediaSize = 1610612733;
   std::exit(2);
 }
 
+constexpr std::size_t kLine = sizeof kFold - 1 + kFoldWidth;  // one folded line
+constexpr std::size_t kStackBlock = 200 * kLine;
+
 // Writes `text` folded: kFoldWidth characters per physical line, kFold before
-// every further line, CR LF at the end. Lines are gathered in a local block so
-// that a large body costs few writes.
-void write_folded(std::FILE* stream, const char* text, std::size_t len) {
-  constexpr std::size_t kLine = sizeof kFold - 1 + kFoldWidth;
-  char block[200 * kLine];
+// every further line, CR LF at the end. Lines are gathered in `block` (of
+// `block_size` bytes, at least kLine + 2) and written a block at a time.
+void write_folded(std::FILE* stream, const char* text, std::size_t len, char* block,
+                  std::size_t block_size) {
   std::size_t used = 0;
   for (std::size_t pos = 0; pos < len; pos += kFoldWidth) {
-    if (used + kLine + 2 > sizeof block) {  // room for a line and the final CR LF
+    if (used + kLine + 2 > block_size) {  // room for a line and the final CR LF
       kwv::write_bytes(stream, block, used);
       used = 0;
     }
@@ -49,6 +53,59 @@ void write_folded(std::FILE* stream, const char* text, std::size_t len) {
   block[used++] = '\n';
   kwv::write_bytes(stream, block, used);
 }
+
+// Memory for the media data and for its base64 text. The first touch of each
+// 4 KiB page costs more than encoding it, so buffers of 2 MiB and more are
+// mapped from the kernel aligned to 2 MiB and marked for transparent huge
+// pages: a 16 MiB photo's two buffers then take some twenty page faults instead
+// of 9,500. Smaller ones come from malloc. data() is null when the memory
+// cannot be had.
+class MediaBuffer {
+ public:
+  explicit MediaBuffer(std::size_t size) {
+    if (size < kHugePage) {
+      data_ = static_cast<char*>(std::malloc(size > 0 ? size : 1));
+      return;
+    }
+    // Map a huge page more than needed, then unmap the unaligned ends.
+    const std::size_t length = round_up(size);
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return;
+    char* const start = static_cast<char*>(raw);
+    char* const aligned =
+        reinterpret_cast<char*>(round_up(reinterpret_cast<std::uintptr_t>(start)));
+    if (aligned > start) munmap(start, static_cast<std::size_t>(aligned - start));
+    char* const end = start + length + kHugePage;
+    if (aligned + length < end)
+      munmap(aligned + length, static_cast<std::size_t>(end - aligned - length));
+    madvise(aligned, length, MADV_HUGEPAGE);  // a hint: without huge pages all still works
+    data_ = aligned;
+    mapped_ = length;
+  }
+  ~MediaBuffer() {
+    if (mapped_ != 0) {
+      munmap(data_, mapped_);
+    } else {
+      std::free(data_);
+    }
+  }
+  MediaBuffer(const MediaBuffer&) = delete;
+  MediaBuffer& operator=(const MediaBuffer&) = delete;
+
+  char* data() const { return data_; }
+  std::size_t size() const { return mapped_; }  // bytes usable beyond the request
+
+ private:
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  template <typename T>
+  static T round_up(T n) {
+    return (n + (kHugePage - 1)) & ~static_cast<T>(kHugePage - 1);
+  }
+
+  char* data_ = nullptr;
+  std::size_t mapped_ = 0;  // 0 when from malloc
+};
 
 // Writes the attachment header and the folded body of the file at `path`.
 int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, char* type) {
@@ -109,23 +166,30 @@ void KwvCard::QEL_Base64Encode(std::FILE* media) {
   if (size < 0 || size > kMaxMediaSize) out_of_memory();
 
   const auto n = static_cast<std::size_t>(size);
-  auto* data = static_cast<unsigned char*>(std::malloc(n > 0 ? n : 1));
-  if (data == nullptr) out_of_memory();
-  char* const buffer = static_cast<char*>(std::malloc(4 * ((n + 2) / 3) + 1));
-  if (buffer == nullptr) {
-    std::free(data);
-    out_of_memory();
-  }
-  const std::size_t got = std::fread(data, 1, n, media);
-  if (got < n) std::memset(data + got, 0, n - got);
+  const std::size_t encoded = 4 * ((n + 2) / 3);
+  MediaBuffer data(n);
+  if (data.data() == nullptr) out_of_memory();
+  MediaBuffer buffer(encoded + 1);
+  if (buffer.data() == nullptr) out_of_memory();
+  const std::size_t got = std::fread(data.data(), 1, n, media);
+  if (got < n) std::memset(data.data() + got, 0, n - got);
 
-  buffer[0] = '\0';
-  char* text = buffer;
-  QEL_base64_encode(data, static_cast<int>(n), &text);
-  std::free(data);
+  buffer.data()[0] = '\0';
+  char* text = buffer.data();
+  const int result = QEL_base64_encode(data.data(), static_cast<int>(n), &text);
   // The encoder fills the buffer it is handed; should one hand back its own
-  // text instead, that text stays the encoder's.
-  if (text == nullptr) text = buffer;
-  write_folded(stream, text, std::strlen(text));
-  std::free(buffer);
+  // text instead, that text stays the encoder's. Our encoder reports the
+  // length it wrote, which spares a scan of the text.
+  if (text == nullptr) text = buffer.data();
+  const bool known = text == buffer.data() && result >= 0 &&
+                     static_cast<std::size_t>(result) == encoded && text[encoded] == '\0';
+  const std::size_t len = known ? encoded : std::strlen(text);
+  // The data is no longer needed: a large data buffer, already in memory,
+  // gathers the folded lines, so the body goes out in a few large writes.
+  if (data.size() >= kStackBlock) {
+    write_folded(stream, text, len, data.data(), data.size());
+  } else {
+    char block[kStackBlock];
+    write_folded(stream, text, len, block, sizeof block);
+  }
 }
