@@ -42,6 +42,30 @@ inline std::string base64(const std::string& in) {
   return out + std::string((4 - out.size() % 4) % 4, '=');
 }
 
+// A base64 text folded as a card writes it: 75 characters a physical line,
+// CR LF and four spaces before each further one, CR LF at the end.
+inline std::string folded(const std::string& text) {
+  std::string out;
+  for (std::size_t pos = 0; pos < text.size(); pos += 75) {
+    out += (pos > 0 ? "\r\n    " : "") + text.substr(pos, 75);
+  }
+  return out + "\r\n";
+}
+
+// Calls every property operation with `v` for each text; returns the sum of
+// the results.
+inline int call_everything(KwvCard& c, char* v) {
+  c.QEL_AddBday(1, 2, 2000);
+  c.QEL_AddRefPhoto(v);
+  c.QEL_AddRefSound(v);
+  return c.QEL_AddTitle(v) + c.QEL_AddComment(v) + c.QEL_AddURL(v) + c.QEL_AddBusCat(v) +
+         c.QEL_AddIM(v) + c.QEL_AddDepartment(v) + c.QEL_AddAnniversary(v) + c.QEL_AddSpouse(v) +
+         c.QEL_AddChildren(v) + c.QEL_AddNickname(v) + c.QEL_AddManager(v) + c.QEL_AddAssistant(v) +
+         c.QEL_AddEmail(v) + c.QEL_AddEmail(v, v) + c.QEL_AddTel(v) + c.QEL_AddName(v, v) +
+         c.QEL_AddOrg(v, v) + c.QEL_AddAddress(v, v) + c.QEL_AttachPhoto(v, v) +
+         c.QEL_AttachSound(v, v);
+}
+
 // Each test gets an empty directory (removed afterwards) and a card on
 // dir/card.vcf.
 class CardTest : public ::testing::Test {
