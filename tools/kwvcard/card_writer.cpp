@@ -195,7 +195,9 @@ void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
   }
   std::string path = (std::filesystem::path(photo_folder_) / where).string();
   std::string type_text = type->second;
-  if (card.QEL_AttachPhoto(path.data(), type_text.data()) == 0) {
+  std::error_code error;  // a pipe or a device would stop the library: regular files only
+  if (!std::filesystem::is_regular_file(path, error) ||
+      card.QEL_AttachPhoto(path.data(), type_text.data()) == 0) {
     contact.left_out.push_back({column, "left out: cannot read the photo file " + path});
   }
 }

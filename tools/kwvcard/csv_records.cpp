@@ -33,6 +33,7 @@ void end_record(int, void* reader) {
   auto& r = *static_cast<Reader*>(reader);
   r.records.push_back(std::move(r.current));
   r.current = Record{};
+  r.current.cells.reserve(r.records[0].cells.size());  // rows are as wide as the header
   r.in_record = false;
 }
 

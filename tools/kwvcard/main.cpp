@@ -87,8 +87,8 @@ int import(const Options& o) {
   for (std::size_t i = 1; i < records.size(); ++i) {
     Contact contact = to_contact(*format, records[i]);
     if (!contact.values.empty()) {  // else an empty row, or nothing it holds fits a card
-      writer.write(output.next_card(), contact);
-      output.keep_card(contact.name);
+      writer.write(output.next_card(contact.name), contact);
+      output.keep_card();
       messages.written(++written);
     }
     messages.left_out(name, contact);

@@ -1,9 +1,11 @@
 #include "output.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -16,17 +18,25 @@ namespace {
   throw std::runtime_error("cannot " + what + " " + path + ": " + std::strerror(errno));
 }
 
-// Creates an empty file from `pattern` (ending in XXXXXX) with the permissions
-// a new file gets, and returns its name; `destination` names it in messages.
-std::string temporary(const std::string& pattern, const std::string& destination) {
-  std::string path = pattern;
-  const int fd = mkstemp(path.data());
-  if (fd < 0) fail("write", destination);
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
+// The file being written, removed if the process ends before it is complete:
+// by the destructor, or at exit (the library ends the process with status 2
+// when a photo cannot be held in memory).
+std::string& unfinished() {
+  static std::string path;
   return path;
+}
+
+void remove_unfinished() {
+  if (!unfinished().empty()) std::remove(unfinished().c_str());
+  unfinished().clear();
+}
+
+// At exit with a file unfinished, the library has ended the process.
+void ended_early() {
+  if (unfinished().empty()) return;
+  std::fputs("kwvcard: stopped while writing a card: a photo too large to hold in memory\n",
+             stderr);
+  remove_unfinished();
 }
 
 // `name` made safe as a file name: no path separators, reserved or control
@@ -51,6 +61,8 @@ std::string safe(const std::string& name) {
 }  // namespace
 
 Output::Output(const std::string& file, const std::string& folder) : file_(file), folder_(folder) {
+  static const bool registered = std::atexit(ended_early) == 0;
+  (void)registered;
   if (!folder_.empty()) {
     std::error_code error;
     std::filesystem::create_directories(folder_, error);
@@ -58,55 +70,57 @@ Output::Output(const std::string& file, const std::string& folder) : file_(file)
       throw std::runtime_error("cannot create the folder " + folder_);
     return;
   }
-  temp_file_ = temporary(file_ + ".XXXXXX", file_);
-  out_ = std::fopen(temp_file_.c_str(), "wb");
-  if (out_ == nullptr) fail("write", temp_file_);
-  const std::filesystem::path dir = std::filesystem::path(file_).parent_path();
-  card_ = temporary((dir / ".kwvcard-card-XXXXXX").string(), file_);
+  std::string temp = file_ + ".XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) fail("write", file_);
+  unfinished() = temp;
+  const mode_t mask = umask(0);  // the permissions a new file gets
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  out_ = fdopen(fd, "wb");
+  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
+  if (out_ == nullptr || memory_ < 0) fail("write", file_);
 }
 
 Output::~Output() {
   if (out_ != nullptr) std::fclose(out_);
-  if (!temp_file_.empty()) std::remove(temp_file_.c_str());
-  if (!card_.empty()) std::remove(card_.c_str());
+  if (memory_ >= 0) close(memory_);
+  remove_unfinished();
 }
 
-const std::string& Output::next_card() {
-  if (!folder_.empty()) card_ = temporary(folder_ + "/.kwvcard-card-XXXXXX", folder_);
-  return card_;
+std::string Output::next_card(const std::string& name) {
+  if (folder_.empty()) return "/proc/self/fd/" + std::to_string(memory_);
+  const std::string base = safe(name);
+  std::string unique = base;
+  for (int n = 2; !names_.insert(unique).second; ++n) unique = base + "-" + std::to_string(n);
+  unfinished() = folder_ + "/" + unique + ".vcf";
+  return unfinished();
 }
 
-void Output::keep_card(const std::string& name) {
+void Output::keep_card() {
   if (!folder_.empty()) {
-    const std::string path = folder_ + "/" + unique_name(name) + ".vcf";
-    if (std::rename(card_.c_str(), path.c_str()) != 0) fail("write", path);
-    card_.clear();
+    if (access(unfinished().c_str(), F_OK) != 0) fail("write", unfinished());
+    unfinished().clear();
     return;
   }
-  std::FILE* card = std::fopen(card_.c_str(), "rb");
-  if (card == nullptr) fail("read", card_);
-  char block[1 << 16];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, card)) > 0;) {
-    if (std::fwrite(block, 1, n, out_) != n) break;
+  struct stat card {};
+  if (fstat(memory_, &card) != 0 || card.st_size == 0) fail("write", file_);
+  buffer_.resize(static_cast<std::size_t>(card.st_size));
+  for (std::size_t done = 0; done < buffer_.size();) {
+    const ssize_t n =
+        pread(memory_, buffer_.data() + done, buffer_.size() - done, static_cast<off_t>(done));
+    if (n <= 0) fail("write", file_);
+    done += static_cast<std::size_t>(n);
   }
-  const bool failed = std::ferror(card) || std::ferror(out_);
-  std::fclose(card);
-  if (failed) fail("write", file_);
+  if (std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) fail("write", file_);
 }
 
 void Output::finish() {
   if (out_ == nullptr) return;
   const bool closed = std::fclose(out_) == 0;
   out_ = nullptr;
-  if (!closed || std::rename(temp_file_.c_str(), file_.c_str()) != 0) fail("write", file_);
-  temp_file_.clear();
-}
-
-std::string Output::unique_name(const std::string& name) {
-  const std::string base = safe(name);
-  std::string candidate = base;
-  for (int n = 2; !names_.insert(candidate).second; ++n) candidate = base + "-" + std::to_string(n);
-  return candidate;
+  if (!closed || std::rename(unfinished().c_str(), file_.c_str()) != 0) fail("write", file_);
+  unfinished().clear();
 }
 
 }  // namespace kwvcard

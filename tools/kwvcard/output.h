@@ -1,42 +1,42 @@
-// Where the cards go: all in one file, or one file each in a folder. Cards are
-// written to temporary files first, so that nothing half-written is left
-// behind when the import stops.
+// Where the cards go: all in one file, or one file each in a folder. Nothing
+// half-written is left behind when the import stops early, even when the
+// library ends the process.
 #ifndef KWVCARD_TOOL_OUTPUT_H
 #define KWVCARD_TOOL_OUTPUT_H
 
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kwvcard {
 
 class Output {
  public:
   // Exactly one of `file` and `folder` is non-empty. The folder is created
-  // when missing. Throws std::runtime_error when the output cannot be created.
+  // when missing; the file is written under a temporary name until finish().
+  // Throws std::runtime_error when the output cannot be created.
   Output(const std::string& file, const std::string& folder);
-  // Removes every temporary file, and the output file's content unless
-  // finish() was called.
+  // Removes the temporary file, or the card being written.
   ~Output();
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  // An empty file in the destination folder to write the next card to.
-  const std::string& next_card();
-  // The card written to next_card() is complete: appended to the output file,
-  // or moved into the folder as "<name>.vcf" (unsafe characters replaced,
-  // duplicates numbered "<name>-2.vcf", ...).
-  void keep_card(const std::string& name);
-  // Puts the output file in place.
+  // Where to write the card of the contact called `name`: in a folder,
+  // "<name>.vcf" (unsafe characters replaced, duplicates numbered
+  // "<name>-2.vcf", ...); for a single file, a file in memory the card is
+  // then copied from.
+  std::string next_card(const std::string& name);
+  // The card is complete (and copied into the single file).
+  void keep_card();
+  // Puts the single file in place.
   void finish();
 
  private:
-  std::string unique_name(const std::string& name);
-
   std::string file_, folder_;
-  std::string temp_file_;  // the output file while it is written
-  std::FILE* out_ = nullptr;
-  std::string card_;  // the card being written
+  std::FILE* out_ = nullptr;  // the single file, under a temporary name
+  int memory_ = -1;           // the in-memory file each card goes through
+  std::vector<char> buffer_;
   std::set<std::string> names_;
 };
 
