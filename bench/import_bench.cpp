@@ -1,0 +1,221 @@
+// kwvcard import against the library alone, on a 10,000-row Outlook export.
+//
+// The export is generated with Outlook's header row; the same 10,000 contacts
+// are then written three ways, each timed over whole runs:
+// - the library alone: a program that holds the values in memory and writes
+//   each card with KwvCard into a file of its own (the baseline);
+// - `kwvcard import --out-dir`: the tool, one file per contact;
+// - `kwvcard import --out`: the tool, every card in one file.
+// The three run in rounds, one after the other, so that all see the same
+// machine. Printed: the fastest and the median run of each, the ratios of the
+// tool's times to the baseline's (the goal: at most 2), and the machine. The tool's single file is
+// checked to be the baseline's cards, byte for byte, in order.
+//
+// Usage: import_bench [RUNS]   (5 by default)
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KwvCard.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kContacts = 10000;
+
+struct Contact {
+  std::string first, last, company, department, title, work_phone, home_phone, mobile, email,
+      street, city, state, code, country, note;
+  int day, month, year;
+};
+
+Contact make_contact(int i) {
+  const std::string n = std::to_string(i);
+  return {"Given" + n,
+          "Family" + n,
+          "Company " + std::to_string(i % 97) + ", Ltd.",
+          "Sales",
+          "Account Manager",
+          "+1 217 555 " + n,
+          "+1 217 556 " + n,
+          "+1 217 557 " + n,
+          "person" + n + "@example.org",
+          n + " Main Street",
+          "Springfield",
+          "IL",
+          "62701",
+          "United States",
+          "Met at the trade fair in " + std::to_string(2000 + i % 25) + ".",
+          1 + i % 28,
+          1 + i % 12,
+          1950 + i % 50};
+}
+
+std::string quoted(const std::string& s) {
+  return '"' + s + '"';
+}
+
+// The export: Outlook's header row and one row per contact, every field quoted.
+void write_export(const std::vector<Contact>& contacts, const fs::path& path) {
+  std::ifstream header_file(KWVCARD_OUTLOOK_HEADER, std::ios::binary);
+  std::string header((std::istreambuf_iterator<char>(header_file)), {});
+  header.erase(header.find_last_not_of("\r\n") + 1);
+  std::vector<std::string> columns;
+  for (std::size_t pos = 0; pos < header.size(); pos += columns.back().size() + 3)
+    columns.push_back(header.substr(pos + 1, header.find('"', pos + 1) - pos - 1));
+  std::ofstream out(path, std::ios::binary);
+  out << header << "\r\n";
+  for (const Contact& c : contacts) {
+    const std::pair<const char*, std::string> cells[] = {
+        {"First Name", c.first},
+        {"Last Name", c.last},
+        {"Company", c.company},
+        {"Department", c.department},
+        {"Job Title", c.title},
+        {"Business Phone", c.work_phone},
+        {"Home Phone", c.home_phone},
+        {"Mobile Phone", c.mobile},
+        {"E-mail Address", c.email},
+        {"Business Street", c.street},
+        {"Business City", c.city},
+        {"Business State", c.state},
+        {"Business Postal Code", c.code},
+        {"Business Country/Region", c.country},
+        {"Birthday",
+         std::to_string(c.month) + "/" + std::to_string(c.day) + "/" + std::to_string(c.year)},
+        {"Notes", c.note},
+    };
+    std::string row;
+    for (const std::string& column : columns) {
+      auto cell = std::find_if(std::begin(cells), std::end(cells),
+                               [&](const auto& p) { return column == p.first; });
+      row += (row.empty() ? "" : ",") + quoted(cell == std::end(cells) ? "" : cell->second);
+    }
+    out << row << "\r\n";
+  }
+}
+
+// The same cards with the library alone, one file each, named as the tool
+// names them.
+void write_with_library(std::vector<Contact> contacts, const fs::path& dir) {
+  char five[] = "5", one[] = "1", seven[] = "7", work[] = "WORK", home[] = "HOME", cell[] = "CELL",
+       none[] = "";
+  for (Contact& c : contacts) {
+    std::string path = (dir / (c.first + " " + c.last + ".vcf")).string();
+    KwvCard card(path.data());
+    card.QEL_AddName(five, c.last.data(), c.first.data(), none, none, none);
+    card.QEL_AddOrg(one, c.company.data());
+    card.QEL_AddDepartment(c.department.data());
+    card.QEL_AddTitle(c.title.data());
+    card.QEL_AddTel(c.work_phone.data());  // WORK alone, as a card starts
+    card.QEL_ResetTelType(work);
+    card.QEL_SetTelType(home);
+    card.QEL_AddTel(c.home_phone.data());
+    card.QEL_ResetTelType(home);
+    card.QEL_SetTelType(cell);
+    card.QEL_AddTel(c.mobile.data());
+    card.QEL_AddEmail(c.email.data());
+    card.QEL_AddAddress(seven, none, none, c.street.data(), c.city.data(), c.state.data(),
+                        c.code.data(), c.country.data());
+    card.QEL_AddBday(c.day, c.month, c.year);
+    card.QEL_AddComment(c.note.data());
+    card.QEL_EndPacking();
+  }
+}
+
+// One way of writing the cards: `prepare` (not timed) clears what the last run
+// wrote, `work` is timed.
+struct Way {
+  const char* name;
+  std::function<void()> prepare, work;
+  std::vector<double> ms;
+
+  void time() {
+    prepare();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+  }
+  double fastest() const { return *std::min_element(ms.begin(), ms.end()); }
+  double median() {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+  }
+};
+
+void fresh(const fs::path& dir) {
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+}
+
+std::string read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const fs::path dir = fs::temp_directory_path() / "kwvcard-import-bench";
+  fresh(dir);
+  std::vector<Contact> contacts;
+  for (int i = 0; i < kContacts; ++i) contacts.push_back(make_contact(i));
+  const fs::path csv = dir / "outlook.csv";
+  write_export(contacts, csv);
+
+  const std::string tool = std::string(KWVCARD_TOOL) + " import " + csv.string();
+  auto run = [](const std::string& command) {
+    if (std::system((command + " 2>/dev/null").c_str()) != 0) {
+      std::fprintf(stderr, "failed: %s\n", command.c_str());
+      std::exit(1);
+    }
+  };
+  Way ways[] = {
+      {"library alone, a file per card",
+       [&] { fresh(dir / "library"); },
+       [&] { write_with_library(contacts, dir / "library"); },
+       {}},
+      {"kwvcard import --out-dir",
+       [&] { fs::remove_all(dir / "cards"); },
+       [&] { run(tool + " --out-dir " + (dir / "cards").string()); },
+       {}},
+      {"kwvcard import --out (one file)",
+       [&] { fs::remove(dir / "all.vcf"); },
+       [&] { run(tool + " --out " + (dir / "all.vcf").string()); },
+       {}},
+  };
+  // Rounds of the three ways one after the other, so that all see the same machine.
+  for (int round = 0; round < runs; ++round) {
+    for (Way& way : ways) way.time();
+  }
+
+  std::string expected;
+  for (const Contact& c : contacts)
+    expected += read(dir / "library" / (c.first + " " + c.last + ".vcf"));
+  const bool same = read(dir / "all.vcf") == expected;
+
+  utsname machine{};
+  uname(&machine);
+  std::printf("machine: %s %s, %u hardware threads; %d contacts, %d runs each\n", machine.sysname,
+              machine.machine, std::thread::hardware_concurrency(), kContacts, runs);
+  std::printf("%-32s %11s %10s %15s\n", "", "fastest ms", "median ms", "ratio (fastest)");
+  for (Way& way : ways) {
+    std::printf("%-32s %11.1f %10.1f %7.2f (%.2f)\n", way.name, way.fastest(), way.median(),
+                way.median() / ways[0].median(), way.fastest() / ways[0].fastest());
+  }
+  std::printf("one file is the library's cards byte for byte: %s\n", same ? "yes" : "NO");
+  fs::remove_all(dir);
+  return same ? 0 : 1;
+}
