@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstddef>
 #include <filesystem>
-#include <sstream>
 
 namespace kwvcard {
 namespace {
@@ -28,8 +27,12 @@ void set_types(KwvCard& card, const std::string& types, Set set, Reset reset, De
   char work[] = "WORK";
   (card.*reset_all)();  // WORK alone: a number or address without WORK clears it
   (card.*reset)(work);
-  std::istringstream words(types);
-  for (std::string type; words >> type;) (card.*set)(type.data());
+  for (std::size_t pos = 0; pos < types.size();) {
+    const std::size_t end = std::min(types.find(' ', pos), types.size());
+    std::string type = types.substr(pos, end - pos);
+    (card.*set)(type.data());
+    pos = end + 1;
+  }
 }
 
 int add_name(KwvCard& c, Value& v) {
@@ -150,7 +153,7 @@ void CardWriter::write(const std::string& path, Contact& contact) {
       value.parts[i] = card_text(value.parts[i], component, limit, cut);
       if (cut) {
         contact.left_out.push_back(
-            {value.columns[i], "cut to the 285 bytes an address component holds"});
+            {std::string(value.columns[i]), "cut to the 285 bytes an address component holds"});
       }
     }
     if (value.prop == Prop::Photo) {
@@ -161,8 +164,8 @@ void CardWriter::write(const std::string& path, Contact& contact) {
                                    [&](const Writer& w) { return w.prop == value.prop; });
     if (w->add(card, value) == 0) {
       std::string columns;
-      for (const std::string& c : value.columns) {
-        if (!c.empty()) columns += (columns.empty() ? "" : "\", \"") + c;
+      for (std::string_view c : value.columns) {
+        if (!c.empty()) columns += (columns.empty() ? "" : "\", \"") + std::string(c);
       }
       contact.left_out.push_back({columns, "left out: longer than the " + std::string(w->name) +
                                                " line's " + std::to_string(w->capacity) +
@@ -175,7 +178,7 @@ void CardWriter::write(const std::string& path, Contact& contact) {
 // An http(s) URL by reference, anything else a file beside the input, inline.
 void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
   std::string& where = value.parts[0];
-  const std::string& column = value.columns[0];
+  const std::string column(value.columns[0]);
   if (starts_with_nocase(where, "http://") || starts_with_nocase(where, "https://")) {
     if (probe_.QEL_AddURL(where.data()) == 0) {
       contact.left_out.push_back({column, "left out: longer than the PHOTO line's 800 bytes"});

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kwvcard {
@@ -34,10 +35,10 @@ enum class Prop {
 
 struct Value {
   Prop prop = Prop::None;
-  std::vector<std::string> parts;    // the text, or the components of N (5) or ADR (7)
-  std::vector<std::string> columns;  // the column each part came from ("" for none)
-  std::string types;                 // TEL or ADR types, separated by spaces
-  std::array<int, 3> date{};         // BDAY: day, month, year
+  std::vector<std::string> parts;         // the text, or the components of N (5) or ADR (7)
+  std::vector<std::string_view> columns;  // the header of each part's column ("" for none)
+  std::string types;                      // TEL or ADR types, separated by spaces
+  std::array<int, 3> date{};              // BDAY: day, month, year
 };
 
 struct LeftOut {

@@ -1,7 +1,5 @@
 #include "csv_records.h"
 
-#include <csv.h>
-
 #include <algorithm>
 #include <new>
 #include <stdexcept>
@@ -9,32 +7,22 @@
 namespace kwvcard {
 namespace {
 
-struct Reader {
-  std::vector<Record> records;
-  Record current;
-  int line = 1;            // the line being fed to the parser
-  int field_line = 1;      // the line the field being read began on
-  bool in_record = false;  // a record has begun and not ended
-
-  std::string column() const {
-    const std::size_t i = current.cells.size();
-    if (!records.empty() && i < records[0].cells.size()) return '"' + records[0].cells[i] + '"';
-    return std::to_string(i + 1);
-  }
-};
-
-void end_field(void* data, std::size_t size, void* reader) {
-  auto& r = *static_cast<Reader*>(reader);
-  r.current.cells.emplace_back(size > 0 ? static_cast<const char*>(data) : "", size);
-  r.field_line = r.line;
+void end_field(void* data, std::size_t size, void* state) {
+  auto& s = *static_cast<CsvRecords::State*>(state);
+  if (size > 0) s.current.text.append(static_cast<const char*>(data), size);
+  s.current.ends.push_back(s.current.text.size());
+  s.field_line = s.line;
 }
 
-void end_record(int, void* reader) {
-  auto& r = *static_cast<Reader*>(reader);
-  r.records.push_back(std::move(r.current));
-  r.current = Record{};
-  r.current.cells.reserve(r.records[0].cells.size());  // rows are as wide as the header
-  r.in_record = false;
+void end_record(int, void* state) {
+  auto& s = *static_cast<CsvRecords::State*>(state);
+  if (s.header.empty()) {
+    for (std::size_t i = 0; i < s.current.size(); ++i) s.header.emplace_back(s.current.cell(i));
+  }
+  s.ready.push_back(std::move(s.current));
+  s.current = Record{};
+  s.current.ends.reserve(s.header.size());  // rows are as wide as the header
+  s.in_record = false;
 }
 
 int no_spaces(unsigned char) {
@@ -43,32 +31,49 @@ int no_spaces(unsigned char) {
 
 }  // namespace
 
-std::vector<Record> read_records(const std::string& text, const std::string& name) {
-  csv_parser parser;
-  if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
-  csv_set_space_func(&parser, no_spaces);
-  Reader r;
+CsvRecords::CsvRecords(const std::string& text, std::string name)
+    : text_(text), name_(std::move(name)) {
+  if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
+  csv_set_space_func(&parser_, no_spaces);
+}
+
+CsvRecords::~CsvRecords() {
+  csv_free(&parser_);
+}
+
+std::string CsvRecords::column() const {
+  const std::size_t i = state_.current.size();
+  return i < state_.header.size() ? '"' + state_.header[i] + '"' : std::to_string(i + 1);
+}
+
+bool CsvRecords::next(Record& record) {
+  State& s = state_;
   // One line at a time, so that each record knows the line it starts on.
-  for (std::size_t pos = 0; pos < text.size(); ++r.line) {
-    const std::size_t end = std::min(text.find('\n', pos), text.size() - 1) + 1;
-    if (!r.in_record && text.find_first_not_of("\r\n", pos) < end) {
-      r.current.line = r.field_line = r.line;
-      r.in_record = true;
+  while (s.ready.empty() && pos_ < text_.size()) {
+    const std::size_t end = std::min(text_.find('\n', pos_), text_.size() - 1) + 1;
+    if (!s.in_record && text_.find_first_not_of("\r\n", pos_) < end) {
+      s.current.line = s.field_line = s.line;
+      s.in_record = true;
     }
-    if (csv_parse(&parser, text.data() + pos, end - pos, end_field, end_record, &r) != end - pos) {
-      csv_free(&parser);
-      throw std::runtime_error(name + ":" + std::to_string(r.line) + ": malformed CSV in column " +
-                               r.column() + ": stray quote (quotes inside a field are doubled)");
+    if (csv_parse(&parser_, text_.data() + pos_, end - pos_, end_field, end_record, &s) !=
+        end - pos_) {
+      throw std::runtime_error(name_ + ":" + std::to_string(s.line) + ": malformed CSV in column " +
+                               column() + ": stray quote (quotes inside a field are doubled)");
     }
-    pos = end;
+    pos_ = end;
+    ++s.line;
   }
-  if (csv_fini(&parser, end_field, end_record, &r) != 0) {
-    csv_free(&parser);
-    throw std::runtime_error(name + ":" + std::to_string(r.field_line) +
-                             ": unclosed quote in column " + r.column());
+  if (s.ready.empty() && !finished_) {
+    finished_ = true;
+    if (csv_fini(&parser_, end_field, end_record, &s) != 0) {
+      throw std::runtime_error(name_ + ":" + std::to_string(s.field_line) +
+                               ": unclosed quote in column " + column());
+    }
   }
-  csv_free(&parser);
-  return std::move(r.records);
+  if (s.ready.empty()) return false;
+  record = std::move(s.ready.front());
+  s.ready.pop_front();
+  return true;
 }
 
 }  // namespace kwvcard

@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 
 namespace kwvcard {
 namespace {
@@ -15,6 +17,8 @@ namespace {
 std::string read_all(const std::string& path) {
   std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
   std::string bytes;
+  std::error_code no_size;  // standard input, say
+  bytes.reserve(path == "-" ? 0 : std::filesystem::file_size(path, no_size) + 1);
   if (in != nullptr) {
     char block[1 << 16];
     for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) bytes.append(block, n);

@@ -71,21 +71,27 @@ int import(const Options& o) {
       throw CLI::ValidationError("import: --charset and --lang take 1 to 39 bytes");
   }
   const std::string name = input_name(o.input);
-  const std::vector<Record> records = read_records(read_input(o.input, o.from_encoding), name);
-  if (records.empty()) throw std::runtime_error(name + ": empty, no header row");
-  const std::optional<Format> format = recognise(records[0].cells);
+  const std::string text = read_input(o.input, o.from_encoding);
+  CsvRecords records(text, name);
+  Record record;
+  if (!records.next(record)) throw std::runtime_error(name + ": empty, no header row");
+  std::vector<std::string> header;
+  for (std::size_t i = 0; i < record.size(); ++i) header.emplace_back(record.cell(i));
+  const std::optional<Format> format = recognise(header);
   if (!format) {
-    throw std::runtime_error(name + ":" + std::to_string(records[0].line) +
+    throw std::runtime_error(name + ":" + std::to_string(record.line) +
                              ": the header row is neither an Outlook nor a Google Contacts export");
   }
+  std::size_t rows = 0;  // the whole export is read once first: a malformed one writes nothing
+  for (CsvRecords check(text, name); check.next(record);) ++rows;
   const std::string folder =
       o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
   CardWriter writer(o.charset, o.lang, folder);
   Output output(o.out, o.out_dir);
-  Messages messages(records.size() - 1);
+  Messages messages(rows - 1);
   std::size_t written = 0;
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    Contact contact = to_contact(*format, records[i]);
+  while (records.next(record)) {
+    Contact contact = to_contact(*format, record);
     if (!contact.values.empty()) {  // else an empty row, or nothing it holds fits a card
       writer.write(output.next_card(contact.name), contact);
       output.keep_card();

@@ -78,6 +78,7 @@ Output::Output(const std::string& file, const std::string& folder) : file_(file)
   umask(mask);
   fchmod(fd, 0666 & ~mask);
   out_ = fdopen(fd, "wb");
+  if (out_ != nullptr) std::setvbuf(out_, nullptr, _IOFBF, 1 << 20);
   memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
   if (out_ == nullptr || memory_ < 0) fail("write", file_);
 }
@@ -103,16 +104,17 @@ void Output::keep_card() {
     unfinished().clear();
     return;
   }
-  struct stat card {};
-  if (fstat(memory_, &card) != 0 || card.st_size == 0) fail("write", file_);
-  buffer_.resize(static_cast<std::size_t>(card.st_size));
-  for (std::size_t done = 0; done < buffer_.size();) {
+  // Reads until a read leaves room in the buffer: one read takes most cards.
+  constexpr std::size_t kBlock = 1 << 16;
+  std::size_t size = 0;
+  do {
+    if (buffer_.size() < size + kBlock) buffer_.resize(size + kBlock);
     const ssize_t n =
-        pread(memory_, buffer_.data() + done, buffer_.size() - done, static_cast<off_t>(done));
-    if (n <= 0) fail("write", file_);
-    done += static_cast<std::size_t>(n);
-  }
-  if (std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size()) fail("write", file_);
+        pread(memory_, buffer_.data() + size, buffer_.size() - size, static_cast<off_t>(size));
+    if (n < 0) fail("write", file_);
+    size += static_cast<std::size_t>(n);
+  } while (size == buffer_.size());
+  if (size == 0 || std::fwrite(buffer_.data(), 1, size, out_) != size) fail("write", file_);
 }
 
 void Output::finish() {

@@ -20,7 +20,7 @@ struct Meaning {
 Meaning meaning(const ColumnMap& column, const Record& row) {
   if (column.labels == nullptr) return {column.prop, column.types};
   const auto at = static_cast<std::size_t>(column.label_column);
-  std::string label = column.label_column >= 0 && at < row.cells.size() ? row.cells[at] : "";
+  std::string label(column.label_column >= 0 && at < row.size() ? row.cell(at) : "");
   const bool primary = label.compare(0, 2, "* ") == 0;
   if (primary) label.erase(0, 2);
   for (char& c : label) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -70,8 +70,8 @@ class Builder {
  public:
   Builder(const Format& format, int line) : format_(format) { contact_.line = line; }
 
-  void add(const std::string& text, const std::string& column, const ColumnMap& map,
-           const Meaning& m, std::size_t piece) {
+  void add(const std::string& text, std::string_view column, const ColumnMap& map, const Meaning& m,
+           std::size_t piece) {
     if (m.prop == Prop::Name) {
       name_.parts[map.part] = text;
       name_.columns[map.part] = column;
@@ -106,10 +106,10 @@ class Builder {
 
  private:
   static Value structured(Prop prop, std::size_t n, const std::string& types = "") {
-    return {prop, std::vector<std::string>(n), std::vector<std::string>(n), types};
+    return {prop, std::vector<std::string>(n), std::vector<std::string_view>(n), types};
   }
 
-  void add_date(const std::string& text, const std::string& column, Prop prop) {
+  void add_date(const std::string& text, std::string_view column, Prop prop) {
     const bool mdy = format_.dates == Dates::MonthDayYear;
     if (mdy && text == "0/0/00") return;  // Outlook's empty date
     const auto date = read_date(text, format_.dates);
@@ -117,7 +117,7 @@ class Builder {
       const char* why = date  ? "left out: a birthday needs a year"
                         : mdy ? "left out: not a date (M/D/YYYY)"
                               : "left out: not a date (YYYY-MM-DD)";
-      contact_.left_out.push_back({column, why});
+      contact_.left_out.push_back({std::string(column), why});
       return;
     }
     const auto [day, month, year] = *date;
@@ -137,13 +137,14 @@ class Builder {
 
 Contact to_contact(const Format& format, const Record& row) {
   Builder builder(format, row.line);
-  const std::size_t n = std::min(row.cells.size(), format.columns.size());
+  const std::size_t n = std::min(row.size(), format.columns.size());
   for (std::size_t i = 0; i < n; ++i) {
     const ColumnMap& map = format.columns[i];
-    if (row.cells[i].empty() || (map.prop == Prop::None && map.labels == nullptr)) continue;
+    if (row.cell(i).empty() || (map.prop == Prop::None && map.labels == nullptr)) continue;
     const Meaning m = meaning(map, row);
     if (m.prop == Prop::None) continue;
-    const auto pieces = map.several ? split(row.cells[i], " ::: ") : std::vector{row.cells[i]};
+    const std::string cell(row.cell(i));
+    const auto pieces = map.several ? split(cell, " ::: ") : std::vector{cell};
     for (std::size_t k = 0; k < pieces.size(); ++k) {
       if (!pieces[k].empty()) builder.add(pieces[k], format.header[i], map, m, k);
     }
