@@ -236,6 +236,25 @@ TEST_F(ImportTest, ValuesACardCannotHoldAreLeftOutAndSaid) {
   }
 }
 
+TEST_F(ImportTest, MessagesNameTheLineARowStartsOnAndItsColumns) {
+  const std::string street = std::string(281, 's') + ";\xE5\xBC\xA0";  // 286 bytes written
+  file("in.csv", google().header_row +
+                     google().row({{"First Name", "Al"}, {"Notes", "a\r\nb\nc"}}) +
+                     google().row({{"First Name", std::string(100, 'f')},
+                                   {"Last Name", std::string(100, 'l')},
+                                   {"Address 1 - Street", street}}));
+  const Run r = run("import in.csv --out out.vcf");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.messages,
+            "kwvcard: in.csv:5: column \"Last Name\", \"First Name\": left out: longer than the N "
+            "line's 200 bytes\n"
+            "kwvcard: in.csv:5: column \"Address 1 - Street\": cut to the 285 bytes an address "
+            "component holds\n2 contacts written, 2 values left out\n");
+  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+            framed("N;CHARSET=UTF-8:;Al;;;\r\nNOTE;CHARSET=UTF-8:a b c\r\n") +
+                framed("ADR;CHARSET=UTF-8:;;" + std::string(281, 's') + "\\;;;;;\r\n"));
+}
+
 TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
   const std::string row = google().row({{"First Name", "Al"}});
   const struct {
@@ -248,6 +267,11 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
        "in.csv:3: unclosed quote in column \"Middle Name\""},
       {"in.csv --out-dir cards", google().header_row + row + "Bo\xFC\r\n",
        "in.csv:3: invalid UTF-8 (name the file's encoding with --from-encoding)"},
+      {"in.csv --out out.vcf", google().header_row + row + "Bo,Q\"x\r\n",
+       "in.csv:3: malformed CSV in column \"Middle Name\": stray quote (quotes inside a field are "
+       "doubled)"},
+      {"in.csv --out out.vcf --from-encoding WINDOWS-1252", google().header_row + row + "\x81\r\n",
+       "in.csv:3: not valid WINDOWS-1252"},
       {"in.csv --out out.vcf --from-encoding NO-SUCH", google().header_row,
        "unknown encoding NO-SUCH"},
       {"in.csv", google().header_row,
