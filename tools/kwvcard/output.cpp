@@ -70,17 +70,20 @@ Output::Output(const std::string& file, const std::string& folder) : file_(file)
       throw std::runtime_error("cannot create the folder " + folder_);
     return;
   }
+  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
   std::string temp = file_ + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
+  const int fd = memory_ < 0 ? -1 : mkstemp(temp.data());
   if (fd < 0) fail("write", file_);
-  unfinished() = temp;
   const mode_t mask = umask(0);  // the permissions a new file gets
   umask(mask);
   fchmod(fd, 0666 & ~mask);
   out_ = fdopen(fd, "wb");
-  if (out_ != nullptr) std::setvbuf(out_, nullptr, _IOFBF, 1 << 20);
-  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
-  if (out_ == nullptr || memory_ < 0) fail("write", file_);
+  if (out_ == nullptr) {
+    std::remove(temp.c_str());
+    fail("write", file_);
+  }
+  std::setvbuf(out_, nullptr, _IOFBF, 1 << 20);
+  unfinished() = temp;
 }
 
 Output::~Output() {
