@@ -65,9 +65,9 @@ class ImportTest : public kwvtest::CardTest {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, kwvtest::read_file(path("messages.txt"))};
   }
 
-  std::set<std::string> files() const {
+  std::set<std::string> files(const std::string& folder = "") const {
     std::set<std::string> names;
-    for (auto& entry : std::filesystem::directory_iterator(path(""))) {
+    for (auto& entry : std::filesystem::directory_iterator(path(folder))) {
       names.insert(entry.path().filename().string());
     }
     return names;
@@ -173,14 +173,13 @@ TEST_F(ImportTest, OneFilePerContactNamedAfterIt) {
                      google().row({{"First Name", "Ann"}, {"Last Name", "Lee"}, {"Notes", "2"}}) +
                      google().row({{"Organization Name", "A/B: C"}}) +
                      google().row({{"E-mail 1 - Value", "x@y.example"}}) +
-                     google().row({{"Phone 1 - Value", "5"}}));
+                     google().row({{"Phone 1 - Value", "5"}}) +
+                     google().row({{"Organization Name", "..hidden\tname"}}) +
+                     google().row({{"First Name", std::string(98, 'a') + "\xE5\xBC\xA0"}}));
   EXPECT_EQ(run("import in.csv --out-dir cards").status, 0);
-  std::set<std::string> names;
-  for (auto& entry : std::filesystem::directory_iterator(path("cards"))) {
-    names.insert(entry.path().filename().string());
-  }
-  EXPECT_EQ(names, (std::set<std::string>{"Ann Lee.vcf", "Ann Lee-2.vcf", "A_B_ C.vcf",
-                                          "x@y.example.vcf", "contact.vcf"}));
+  EXPECT_EQ(files("cards"), (std::set<std::string>{
+                                "Ann Lee.vcf", "Ann Lee-2.vcf", "A_B_ C.vcf", "x@y.example.vcf",
+                                "contact.vcf", "hidden_name.vcf", std::string(98, 'a') + ".vcf"}));
   EXPECT_EQ(kwvtest::read_file(path("cards/Ann Lee-2.vcf")),
             framed("N;CHARSET=UTF-8:Lee;Ann;;;\r\nNOTE;CHARSET=UTF-8:2\r\n"));
 }
@@ -217,6 +216,12 @@ TEST_F(ImportTest, ValuesACardCannotHoldAreLeftOutAndSaid) {
        "a photo must be a .jpg, .png, .gif or .bmp file",
        ""},
       {outlook(), {{"Birthday", "1980-03-07"}}, "Birthday", "not a date (M/D/YYYY)", ""},
+      {google(), {{"Birthday", "1975-13-01"}}, "Birthday", "not a date (YYYY-MM-DD)", ""},
+      {google(),
+       {{"Photo", "http://x.example/" + std::string(800, 'p')}},
+       "Photo",
+       "longer than the PHOTO line's 800 bytes",
+       ""},
       {outlook(),
        {{"Mobile Phone", std::string(95, '5')}, {"Pager", "6"}},
        "Mobile Phone",
@@ -261,6 +266,10 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
     std::string args, input, message;
   } cases[] = {
       {"none.csv --out out.vcf", "", "cannot read none.csv: No such file or directory"},
+      {"in.csv --out out.vcf", "", "in.csv: empty, no header row"},
+      {"in.csv --out none/out.vcf", google().header_row,
+       "cannot write none/out.vcf: No such file or directory"},
+      {"in.csv --out-dir in.csv", google().header_row, "cannot create the folder in.csv"},
       {"in.csv --out out.vcf", "Name,Phone\r\nAl,1\r\n",
        "in.csv:1: the header row is neither an Outlook nor a Google Contacts export"},
       {"in.csv --out out.vcf", google().header_row + row + "Bo,\"Q\r\n\r\nmore\r\n",
