@@ -1,0 +1,309 @@
+// The kwvcard tool run on small Outlook and Google Contacts exports (their real
+// header rows, rows written here): the bytes it writes, its exit status and
+// its messages.
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <map>
+#include <set>
+
+#include "test_support.h"
+
+namespace {
+
+using kwvtest::framed;
+using Cells = std::map<std::string, std::string>;
+
+// The header row of an export, and a data row with `cells` in its columns,
+// every field quoted.
+struct Export {
+  std::string header_row;
+  std::vector<std::string> columns;
+
+  explicit Export(const std::string& file)
+      : header_row(kwvtest::read_file(std::string(KWVCARD_IMPORT_DATA "/") + file)) {
+    std::string name;
+    for (char c : header_row.substr(0, header_row.find_first_of("\r\n")) + ",") {
+      if (c != ',' && c != '"') name += c;
+      if (c == ',') columns.push_back(std::move(name)), name.clear();
+    }
+  }
+
+  std::string row(const Cells& cells) const {
+    std::string out;
+    for (const std::string& column : columns) {
+      std::string field = cells.count(column) ? cells.at(column) : "";
+      for (std::size_t q = 0; (q = field.find('"', q)) != std::string::npos; q += 2)
+        field.insert(q, "\"");
+      out += (out.empty() ? "\"" : ",\"") + field + "\"";
+    }
+    return out + "\r\n";
+  }
+};
+
+const Export& outlook() {
+  static const Export e("outlook-header.csv");
+  return e;
+}
+const Export& google() {
+  static const Export e("google-header.csv");
+  return e;
+}
+
+class ImportTest : public kwvtest::CardTest {
+ protected:
+  struct Run {
+    int status;
+    std::string messages;  // standard error
+  };
+
+  // Runs `kwvcard <args>` in the test's directory.
+  Run run(const std::string& args) {
+    const std::string command =
+        "cd '" + path("") + "' && " KWVCARD_TOOL " " + args + " 2>messages.txt >/dev/null";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, kwvtest::read_file(path("messages.txt"))};
+  }
+
+  std::set<std::string> files(const std::string& folder = "") const {
+    std::set<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(path(folder))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+};
+
+TEST_F(ImportTest, OutlookRowsBecomeCardsInOneFile) {
+  // clang-format off
+  const Cells jane = {
+      {"Title", "Dr."}, {"First Name", "Jane"}, {"Middle Name", "Q."}, {"Last Name", "Doe"},
+      {"Suffix", "PhD"}, {"Company", "Acme; Inc."}, {"Department", "R&D"},
+      {"Job Title", "Engineer"}, {"Business Street", "1 Main St"},
+      {"Business Street 2", "Suite 5"}, {"Business City", "Springfield"},
+      {"Business State", "IL"}, {"Business Postal Code", "62701"},
+      {"Business Country/Region", "USA"}, {"Business Address PO Box", "PO 7"},
+      {"Home Street", "2 Oak Ave"}, {"Other City", "Paris"}, {"Business Fax", "1"},
+      {"Business Phone", "2"}, {"Car Phone", "3"}, {"Home Fax", "4"}, {"Home Phone", "5"},
+      {"ISDN", "6"}, {"Mobile Phone", "7"}, {"Other Phone", "8"}, {"Pager", "9"},
+      {"Primary Phone", "10"}, {"E-mail Address", "jane@example.org"},
+      {"E-mail 3 Address", "jd@example.com"}, {"Web Page", "http://example.org"},
+      {"Birthday", "3/7/1980"}, {"Anniversary", "6/15/2005"}, {"Spouse", "John"},
+      {"Children", "Tom, Ann"}, {"Manager's Name", "Max"}, {"Assistant's Name", "Al"},
+      {"Notes", "Two\r\nlines\nhere"}};
+  // clang-format on
+  file("in.csv", outlook().header_row + outlook().row(jane) +
+                     outlook().row({{"First Name", "Bob"}, {"Birthday", "0/0/00"}}) +
+                     outlook().row({}));
+  const Run r = run("import in.csv --out out.vcf");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.messages, "2 contacts written, 0 values left out\n");
+  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+            framed("N;CHARSET=UTF-8:Doe;Jane;Q.;Dr.;PhD\r\n"
+                   "ORG;CHARSET=UTF-8:Acme\\; Inc.\r\n"
+                   "DEPARTMENT;CHARSET=UTF-8:R&D\r\n"
+                   "TITLE;CHARSET=UTF-8:Engineer\r\n"
+                   "TEL;FAX;WORK:1\r\nTEL;WORK:2\r\nTEL;CAR:3\r\nTEL;FAX;HOME:4\r\nTEL;HOME:5\r\n"
+                   "TEL;ISDN:6\r\nTEL;CELL:7\r\nTEL;VOICE:8\r\nTEL;PAGER:9\r\nTEL;PREF:10\r\n"
+                   "EMAIL;CHARSET=UTF-8;INTERNET:jane@example.org\r\n"
+                   "EMAIL;CHARSET=UTF-8;INTERNET:jd@example.com\r\n"
+                   "ADR;CHARSET=UTF-8;WORK:PO 7;;1 Main St, Suite 5;Springfield;IL;62701;USA\r\n"
+                   "ADR;CHARSET=UTF-8;HOME:;;2 Oak Ave;;;;\r\n"
+                   "ADR;CHARSET=UTF-8:;;;Paris;;;\r\n"
+                   "URL;CHARSET=UTF-8:http://example.org\r\n"
+                   "BDAY:1980-03-07\r\n"
+                   "X-ZEB-ANNIVERSARY;CHARSET=UTF-8:2005-06-15\r\n"
+                   "X-ZEB-SPOUSE;CHARSET=UTF-8:John\r\n"
+                   "X-ZEB-CHILD;CHARSET=UTF-8:Tom, Ann\r\n"
+                   "X-ZEB-MANAGER;CHARSET=UTF-8:Max\r\n"
+                   "X-ZEB-ASSISTANT;CHARSET=UTF-8:Al\r\n"
+                   "NOTE;CHARSET=UTF-8:Two lines here\r\n") +
+                framed("N;CHARSET=UTF-8:;Bob;;;\r\n"));
+}
+
+TEST_F(ImportTest, GoogleLabelsSeveralValuesAndPhotos) {
+  file("face.gif", "GIF89a");
+  // clang-format off
+  const Cells ann = {
+      {"First Name", "Ann"}, {"Last Name", "Lee"}, {"Name Prefix", "Ms"}, {"Nickname", "Annie"},
+      {"Organization Name", "Lee & Co"}, {"Organization Title", "CEO"},
+      {"Organization Department", "Board"}, {"Birthday", "1975-12-31"},
+      {"Notes", "Met in Rome"}, {"Photo", "face.gif"}, {"E-mail 1 - Label", "* Work"},
+      {"E-mail 1 - Value", "ann@lee.example ::: a@lee.example"},
+      {"Phone 1 - Label", "* Mobile"}, {"Phone 1 - Value", "1 ::: 2"},
+      {"Phone 2 - Label", "Home Fax"}, {"Phone 2 - Value", "3"}, {"Address 1 - Label", "Home"},
+      {"Address 1 - Street", "1 Via Roma"}, {"Address 1 - City", "Rome"},
+      {"Address 1 - PO Box", "9"}, {"Address 1 - Region", "RM"},
+      {"Address 1 - Postal Code", "00100"}, {"Address 1 - Country", "Italy"},
+      {"Address 1 - Extended Address", "Int. 2"}, {"Relation 1 - Label", "Spouse"},
+      {"Relation 1 - Value", "Bo"}, {"Relation 2 - Label", "Friend"},
+      {"Relation 2 - Value", "Cy"}, {"Website 1 - Value", "https://lee.example"},
+      {"Event 1 - Label", "Anniversary"}, {"Event 1 - Value", "--05-04"}};
+  // clang-format on
+  file("in.csv", google().header_row + google().row(ann) +
+                     google().row({{"First Name", "Max"},
+                                   {"Phone 1 - Label", "Other"},
+                                   {"Phone 1 - Value", "4"},
+                                   {"Photo", "https://img.example/m.jpg"}}));
+  const Run r = run("import in.csv --out out.vcf");
+  EXPECT_EQ(r.status, 0) << r.messages;
+  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+            framed("N;CHARSET=UTF-8:Lee;Ann;;Ms;\r\n"
+                   "ORG;CHARSET=UTF-8:Lee & Co\r\n"
+                   "DEPARTMENT;CHARSET=UTF-8:Board\r\n"
+                   "TITLE;CHARSET=UTF-8:CEO\r\n"
+                   "TEL;PREF;CELL:1\r\nTEL;PREF;CELL:2\r\nTEL;FAX;HOME:3\r\n"
+                   "EMAIL;CHARSET=UTF-8;INTERNET:ann@lee.example\r\n"
+                   "EMAIL;CHARSET=UTF-8;INTERNET:a@lee.example\r\n"
+                   "ADR;CHARSET=UTF-8;HOME:9;Int. 2;1 Via Roma;Rome;RM;00100;Italy\r\n"
+                   "URL;CHARSET=UTF-8:https://lee.example\r\n"
+                   "BDAY:1975-12-31\r\n"
+                   "X-ZEB-ANNIVERSARY;CHARSET=UTF-8:--05-04\r\n"
+                   "X-ZEB-NICKNAME;CHARSET=UTF-8:Annie\r\n"
+                   "X-ZEB-SPOUSE;CHARSET=UTF-8:Bo\r\n"
+                   "NOTE;CHARSET=UTF-8:Met in Rome\r\n"
+                   "PHOTO;ENCODING=BASE64;TYPE=GIF:" +
+                   kwvtest::base64("GIF89a") + "\r\n") +
+                framed("N;CHARSET=UTF-8:;Max;;;\r\nTEL;VOICE:4\r\n"
+                       "PHOTO;VALUE=URL;CHARSET=UTF-8:https://img.example/m.jpg\r\n"));
+}
+
+TEST_F(ImportTest, OneFilePerContactNamedAfterIt) {
+  file("in.csv", google().header_row + google().row({{"First Name", "Ann"}, {"Last Name", "Lee"}}) +
+                     google().row({{"First Name", "Ann"}, {"Last Name", "Lee"}, {"Notes", "2"}}) +
+                     google().row({{"Organization Name", "A/B: C"}}) +
+                     google().row({{"E-mail 1 - Value", "x@y.example"}}) +
+                     google().row({{"Phone 1 - Value", "5"}}) +
+                     google().row({{"Organization Name", "..hidden\tname"}}) +
+                     google().row({{"First Name", std::string(98, 'a') + "\xE5\xBC\xA0"}}));
+  EXPECT_EQ(run("import in.csv --out-dir cards").status, 0);
+  EXPECT_EQ(files("cards"), (std::set<std::string>{
+                                "Ann Lee.vcf", "Ann Lee-2.vcf", "A_B_ C.vcf", "x@y.example.vcf",
+                                "contact.vcf", "hidden_name.vcf", std::string(98, 'a') + ".vcf"}));
+  EXPECT_EQ(kwvtest::read_file(path("cards/Ann Lee-2.vcf")),
+            framed("N;CHARSET=UTF-8:Lee;Ann;;;\r\nNOTE;CHARSET=UTF-8:2\r\n"));
+}
+
+TEST_F(ImportTest, CharsetLanguageAndInputEncodings) {
+  const struct {
+    const char* args;
+    std::string bytes_before, first_name, n_line;
+  } cases[] = {
+      {"in.csv --charset GB2312 --lang zh-CN", "", "\xE5\xBC\xA0",
+       "N;CHARSET=GB2312;LANGUAGE=zh-CN:;\xD5\xC5;;;"},
+      {"in.csv --from-encoding WINDOWS-1252", "", "M\xFCller", "N;CHARSET=UTF-8:;M\xC3\xBCller;;;"},
+      {"- < in.csv", "\xEF\xBB\xBF", "Zo\xC3\xAB", "N;CHARSET=UTF-8:;Zo\xC3\xAB;;;"},  // with a BOM
+  };
+  for (const auto& c : cases) {
+    file("in.csv",
+         c.bytes_before + google().header_row + google().row({{"First Name", c.first_name}}));
+    EXPECT_EQ(run("import " + std::string(c.args) + " --out out.vcf").status, 0) << c.args;
+    EXPECT_EQ(kwvtest::read_file(path("out.vcf")), framed(c.n_line + "\r\n")) << c.args;
+  }
+}
+
+TEST_F(ImportTest, ValuesACardCannotHoldAreLeftOutAndSaid) {
+  const struct {
+    const Export& format;
+    Cells cells;
+    std::string column, why, card_rest;
+  } cases[] = {
+      {google(), {{"Birthday", "--03-07"}}, "Birthday", "a birthday needs a year", ""},
+      {google(), {{"Photo", "none.png"}}, "Photo", "cannot read the photo file none.png", ""},
+      {google(),
+       {{"Photo", "face.tif"}},
+       "Photo",
+       "a photo must be a .jpg, .png, .gif or .bmp file",
+       ""},
+      {outlook(), {{"Birthday", "1980-03-07"}}, "Birthday", "not a date (M/D/YYYY)", ""},
+      {google(), {{"Birthday", "1975-13-01"}}, "Birthday", "not a date (YYYY-MM-DD)", ""},
+      {google(),
+       {{"Photo", "http://x.example/" + std::string(800, 'p')}},
+       "Photo",
+       "longer than the PHOTO line's 800 bytes",
+       ""},
+      {outlook(),
+       {{"Mobile Phone", std::string(95, '5')}, {"Pager", "6"}},
+       "Mobile Phone",
+       "longer than the TEL line's 100 bytes",
+       "TEL;PAGER:6\r\n"},
+  };
+  for (const auto& c : cases) {
+    Cells cells = c.cells;
+    cells["First Name"] = "Al";
+    file("in.csv", c.format.header_row + c.format.row(cells));
+    const Run r = run("import in.csv --out out.vcf");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.messages, "kwvcard: in.csv:2: column \"" + c.column + "\": left out: " + c.why +
+                              "\n1 contact written, 1 value left out\n");
+    EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+              framed("N;CHARSET=UTF-8:;Al;;;\r\n" + c.card_rest));
+  }
+}
+
+TEST_F(ImportTest, MessagesNameTheLineARowStartsOnAndItsColumns) {
+  const std::string street = std::string(281, 's') + ";\xE5\xBC\xA0";  // 286 bytes written
+  file("in.csv", google().header_row +
+                     google().row({{"First Name", "Al"}, {"Notes", "a\r\nb\nc"}}) +
+                     google().row({{"First Name", std::string(100, 'f')},
+                                   {"Last Name", std::string(100, 'l')},
+                                   {"Address 1 - Street", street}}));
+  const Run r = run("import in.csv --out out.vcf");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.messages,
+            "kwvcard: in.csv:5: column \"Last Name\", \"First Name\": left out: longer than the N "
+            "line's 200 bytes\n"
+            "kwvcard: in.csv:5: column \"Address 1 - Street\": cut to the 285 bytes an address "
+            "component holds\n2 contacts written, 2 values left out\n");
+  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+            framed("N;CHARSET=UTF-8:;Al;;;\r\nNOTE;CHARSET=UTF-8:a b c\r\n") +
+                framed("ADR;CHARSET=UTF-8:;;" + std::string(281, 's') + "\\;;;;;\r\n"));
+}
+
+TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
+  const std::string row = google().row({{"First Name", "Al"}});
+  const struct {
+    std::string args, input, message;
+  } cases[] = {
+      {"none.csv --out out.vcf", "", "cannot read none.csv: No such file or directory"},
+      {"in.csv --out out.vcf", "", "in.csv: empty, no header row"},
+      {"in.csv --out none/out.vcf", google().header_row,
+       "cannot write none/out.vcf: No such file or directory"},
+      {"in.csv --out-dir in.csv", google().header_row, "cannot create the folder in.csv"},
+      {"in.csv --out out.vcf", "Name,Phone\r\nAl,1\r\n",
+       "in.csv:1: the header row is neither an Outlook nor a Google Contacts export"},
+      {"in.csv --out out.vcf", google().header_row + row + "Bo,\"Q\r\n\r\nmore\r\n",
+       "in.csv:3: unclosed quote in column \"Middle Name\""},
+      {"in.csv --out-dir cards", google().header_row + row + "Bo\xFC\r\n",
+       "in.csv:3: invalid UTF-8 (name the file's encoding with --from-encoding)"},
+      {"in.csv --out out.vcf", google().header_row + row + "Bo,Q\"x\r\n",
+       "in.csv:3: malformed CSV in column \"Middle Name\": stray quote (quotes inside a field are "
+       "doubled)"},
+      {"in.csv --out out.vcf --from-encoding WINDOWS-1252", google().header_row + row + "\x81\r\n",
+       "in.csv:3: not valid WINDOWS-1252"},
+      {"in.csv --out out.vcf --from-encoding NO-SUCH", google().header_row,
+       "unknown encoding NO-SUCH"},
+      {"in.csv", google().header_row,
+       "import: give exactly one of --out FILE.vcf and --out-dir DIR (see kwvcard --help)"},
+      {"in.csv --out out.vcf --out-dir cards", google().header_row,
+       "import: give exactly one of --out FILE.vcf and --out-dir DIR (see kwvcard --help)"},
+      {"in.csv --out out.vcf --lang " + std::string(40, 'x'), google().header_row,
+       "import: --charset and --lang take 1 to 39 bytes (see kwvcard --help)"},
+      {"in.csv --out out.vcf --bogus", google().header_row,
+       "The following argument was not expected: --bogus (see kwvcard --help)"},
+  };
+  for (const auto& c : cases) {
+    file("in.csv", c.input);
+    const Run r = run("import " + c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.messages, "kwvcard: " + c.message + "\n");
+    EXPECT_EQ(files(), (std::set<std::string>{"card.vcf", "in.csv", "messages.txt"})) << c.args;
+  }
+}
+
+TEST_F(ImportTest, HelpAndVersion) {
+  EXPECT_EQ(run("--version").status + run("--help").status + run("import --help").status, 0);
+  EXPECT_EQ(std::system(KWVCARD_TOOL " --version | grep -qx 'kwvcard " KWVCARD_VERSION "'"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// CSV text to records, through libcsv.
+#ifndef KWVCARD_TOOL_CSV_RECORDS_H
+#define KWVCARD_TOOL_CSV_RECORDS_H
+
+#include <csv.h>
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kwvcard {
+
+// A record's cells, kept end to end in one string.
+struct Record {
+  int line = 0;                   // the input line the record starts on
+  std::string text;               // the cells, one after another
+  std::vector<std::size_t> ends;  // where each cell ends in `text`
+
+  std::size_t size() const { return ends.size(); }
+  std::string_view cell(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(text).substr(begin, ends[i] - begin);
+  }
+};
+
+// Reads `text` record by record as RFC 4180 reads it (quoted fields may hold
+// commas, doubled quotes and line breaks; spaces are kept); blank lines are
+// skipped. The first record is the header row. Only a few records are held at
+// a time, so that an export of any size takes little memory.
+class CsvRecords {
+ public:
+  // `name` names the text in messages.
+  CsvRecords(const std::string& text, std::string name);
+  ~CsvRecords();
+  CsvRecords(const CsvRecords&) = delete;
+  CsvRecords& operator=(const CsvRecords&) = delete;
+
+  // Puts the next record in `record`; false after the last. Throws
+  // std::runtime_error, naming the line and the column, when a quote is out
+  // of place or a quoted field is never closed.
+  bool next(Record& record);
+
+  // The callbacks' state.
+  struct State {
+    std::deque<Record> ready;  // records complete and not yet taken
+    Record current;
+    std::vector<std::string> header;
+    int line = 1;            // the line being fed to the parser
+    int field_line = 1;      // the line the field being read began on
+    bool in_record = false;  // a record has begun and not ended
+  };
+
+ private:
+  std::string column() const;
+
+  const std::string& text_;
+  std::string name_;
+  std::size_t pos_ = 0;
+  bool finished_ = false;
+  csv_parser parser_;
+  State state_;
+};
+
+}  // namespace kwvcard
+
+#endif

@@ -1,0 +1,96 @@
+#include "input.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+namespace kwvcard {
+namespace {
+
+std::string read_all(const std::string& path) {
+  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  std::string bytes;
+  std::error_code no_size;  // standard input, say
+  bytes.reserve(path == "-" ? 0 : std::filesystem::file_size(path, no_size) + 1);
+  if (in != nullptr) {
+    char block[1 << 16];
+    for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) bytes.append(block, n);
+  }
+  if (in == nullptr || std::ferror(in)) {
+    const int error = errno;
+    if (in != nullptr && in != stdin) std::fclose(in);
+    throw std::runtime_error("cannot read " + input_name(path) + ": " + std::strerror(error));
+  }
+  if (in != stdin) std::fclose(in);
+  return bytes;
+}
+
+// The line holding byte `offset` of the UTF-8 `text`.
+int line_of(const std::string& text, std::size_t offset) {
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
+}
+
+// Length of the longest well-formed UTF-8 prefix of `s` (no overlong forms,
+// surrogates or code points above U+10FFFF).
+std::size_t valid_utf8_prefix(const std::string& s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = c < 0x80 ? 1 : c < 0xC2 ? 0 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 0;
+    if (len == 0 || s.size() - i < len) return i;
+    // The second byte's range narrows after E0, ED, F0 and F4.
+    const unsigned lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    const unsigned hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      if (k == 1 ? (b < lo || b > hi) : (b & 0xC0) != 0x80) return i;
+    }
+    i += len;
+  }
+  return i;
+}
+
+std::string convert(const std::string& bytes, const std::string& name, const std::string& from) {
+  iconv_t cd = iconv_open("UTF-8", from.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("unknown encoding " + from);
+  std::unique_ptr<void, int (*)(iconv_t)> closer(cd, iconv_close);
+  std::string out(bytes.size() * 4 + 16, '\0');  // UTF-8 needs at most 4 bytes a character
+  char* in = const_cast<char*>(bytes.data());
+  char* to = out.data();
+  std::size_t in_left = bytes.size(), out_left = out.size();
+  if (iconv(cd, &in, &in_left, &to, &out_left) == static_cast<std::size_t>(-1)) {
+    out.resize(out.size() - out_left);
+    throw std::runtime_error(name + ":" + std::to_string(line_of(out, out.size())) +
+                             ": not valid " + from);
+  }
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+}  // namespace
+
+std::string input_name(const std::string& path) {
+  return path == "-" ? "standard input" : path;
+}
+
+std::string read_input(const std::string& path, const std::string& from_encoding) {
+  std::string text = read_all(path);
+  const std::string name = input_name(path);
+  if (!from_encoding.empty()) text = convert(text, name, from_encoding);
+  const std::size_t valid = valid_utf8_prefix(text);
+  if (valid < text.size()) {
+    throw std::runtime_error(name + ":" + std::to_string(line_of(text, valid)) +
+                             ": invalid UTF-8 (name the file's encoding with --from-encoding)");
+  }
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  return text;
+}
+
+}  // namespace kwvcard

@@ -1,0 +1,45 @@
+// Where the cards go: all in one file, or one file each in a folder. Nothing
+// half-written is left behind when the import stops early, even when the
+// library ends the process.
+#ifndef KWVCARD_TOOL_OUTPUT_H
+#define KWVCARD_TOOL_OUTPUT_H
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kwvcard {
+
+class Output {
+ public:
+  // Exactly one of `file` and `folder` is non-empty. The folder is created
+  // when missing; the file is written under a temporary name until finish().
+  // Throws std::runtime_error when the output cannot be created.
+  Output(const std::string& file, const std::string& folder);
+  // Removes the temporary file, or the card being written.
+  ~Output();
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  // Where to write the card of the contact called `name`: in a folder,
+  // "<name>.vcf" (unsafe characters replaced, duplicates numbered
+  // "<name>-2.vcf", ...); for a single file, a file in memory the card is
+  // then copied from.
+  std::string next_card(const std::string& name);
+  // The card is complete (and copied into the single file).
+  void keep_card();
+  // Puts the single file in place.
+  void finish();
+
+ private:
+  std::string file_, folder_;
+  std::FILE* out_ = nullptr;  // the single file, under a temporary name
+  int memory_ = -1;           // the in-memory file each card goes through
+  std::vector<char> buffer_;
+  std::set<std::string> names_;
+};
+
+}  // namespace kwvcard
+
+#endif
