@@ -3,6 +3,7 @@
 #                   KWVCARD_PLATFORM_STANDINS is off, the stand-ins
 #                   libqelstr.so.0 and libbase64.so.0 it needs
 #   libkwvcard-dev  headers, link names, the CMake package and kwvcard.pc
+#   kwvcard         the import tool, where it is built (not in the cross builds)
 # Build them after a build with `cpack -G DEB` in the build folder (or `cpack
 # --preset deb`, `deb-arm64`, `deb-armhf`). The packages install under /usr.
 set(CPACK_PACKAGE_NAME kwvcard)
@@ -32,6 +33,19 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libkwvcard0 (= ${PROJECT_VERSION})
 # libkwvcard0 (>= the version they were built with).
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+
+if(KWVCARD_BUILD_TOOL)
+  list(APPEND CPACK_COMPONENTS_ALL Tool)
+  set(CPACK_DEBIAN_TOOL_PACKAGE_NAME kwvcard)
+  set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_TOOL_DESCRIPTION
+    "kwvcard import turns Outlook and Google Contacts CSV exports into vCard 2.1
+files, in UTF-8 or GB2312.")
+  # Its own library comes from libkwvcard0, which dpkg-shlibdeps cannot see
+  # while the packages are being built; libcsv3 is Debian's.
+  set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
+    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libc6 (>= 2.34), libstdc++6 (>= 12)")
+endif()
 
 if(CMAKE_CROSSCOMPILING)
   # dpkg-shlibdeps knows only the build machine's libraries: name the target's
