@@ -1,15 +1,5 @@
-# Cross build for 64-bit ARM Linux with Debian's cross compiler
-# (g++-aarch64-linux-gnu). Programs run under qemu-aarch64 (qemu-user) on the
-# compiler's own sysroot, /usr/aarch64-linux-gnu, which holds the C and C++
-# runtimes but no gconv modules: as on a minimal embedded image, iconv there
-# knows no GB2312.
-set(CMAKE_SYSTEM_NAME Linux)
+# Cross build for 64-bit ARM Linux (g++-aarch64-linux-gnu, qemu-aarch64).
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
-set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(KWVCARD_TRIPLET aarch64-linux-gnu)
+set(KWVCARD_QEMU qemu-aarch64)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
