@@ -95,7 +95,9 @@ class MediaBuffer {
   MediaBuffer& operator=(const MediaBuffer&) = delete;
 
   char* data() const { return data_; }
-  std::size_t size() const { return mapped_; }  // bytes usable beyond the request
+  // The bytes mapped, all usable (at least the size asked for); 0 for a
+  // buffer from malloc.
+  std::size_t mapped() const { return mapped_; }
 
  private:
   static constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -187,8 +189,8 @@ void KwvCard::QEL_Base64Encode(std::FILE* media) {
   const std::size_t len = known ? encoded : std::strlen(text);
   // The data is no longer needed: a large data buffer, already in memory,
   // gathers the folded lines, so the body goes out in a few large writes.
-  if (data.size() >= kStackBlock) {
-    write_folded(stream, text, len, data.data(), data.size());
+  if (data.mapped() >= kStackBlock) {
+    write_folded(stream, text, len, data.data(), data.mapped());
   } else {
     char block[kStackBlock];
     write_folded(stream, text, len, block, sizeof block);
