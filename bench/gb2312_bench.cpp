@@ -1,18 +1,13 @@
-// The UTF-8 to GB2312 converter against one iconv call on the same line.
-//
-// Each round converts the line a batch of times with qelstr_utf8_to_gb and a
-// batch of times with iconv (descriptor opened once, reset before each line,
-// as a converter over iconv must), interleaved so that both see the same
-// machine. The time reported is a round's; the counters give the nanoseconds a
-// line takes each way, and vs_iconv the converter's time over iconv's (below 1
-// is faster).
+// The UTF-8 to GB2312 converter against one iconv call on the same line (the
+// descriptor opened once and reset before each line, as a converter over iconv
+// must), paired in one run (see paired.h).
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
 
+#include "paired.h"
 #include "qelstr.h"
 
 namespace {
@@ -37,37 +32,19 @@ void BM_Gb2312Line(benchmark::State& state) {
     return;
   }
   char ours[800], theirs[800];
-  constexpr int kBatch = 64;
-  using Clock = std::chrono::steady_clock;
-  Clock::duration ours_total{}, iconv_total{};
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    for (int i = 0; i < kBatch; ++i) {
-      benchmark::DoNotOptimize(qelstr_utf8_to_gb(ours, line.c_str()));
-      benchmark::ClobberMemory();
-    }
-    const auto t1 = Clock::now();
-    for (int i = 0; i < kBatch; ++i) {
-      char* in = const_cast<char*>(line.c_str());
-      char* out = theirs;
-      std::size_t in_left = line.size(), out_left = sizeof theirs - 1;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      benchmark::DoNotOptimize(iconv(cd, &in, &in_left, &out, &out_left));
-      *out = '\0';
-      benchmark::ClobberMemory();
-    }
-    const auto t2 = Clock::now();
-    ours_total += t1 - t0;
-    iconv_total += t2 - t1;
-  }
+  auto convert = [&] { benchmark::DoNotOptimize(qelstr_utf8_to_gb(ours, line.c_str())); };
+  auto baseline = [&] {
+    char* in = const_cast<char*>(line.c_str());
+    char* out = theirs;
+    std::size_t in_left = line.size(), out_left = sizeof theirs - 1;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    benchmark::DoNotOptimize(iconv(cd, &in, &in_left, &out, &out_left));
+    *out = '\0';
+  };
+  kwvbench::paired(state, convert, baseline, 64);
   iconv_close(cd);
   if (std::strcmp(ours, theirs) != 0) state.SkipWithError("output differs from iconv's");
-  const double lines = static_cast<double>(state.iterations()) * kBatch;
-  const std::chrono::duration<double, std::nano> ours_ns = ours_total, iconv_ns = iconv_total;
   state.counters["bytes"] = static_cast<double>(line.size());
-  state.counters["ours_ns"] = ours_ns.count() / lines;
-  state.counters["iconv_ns"] = iconv_ns.count() / lines;
-  state.counters["vs_iconv"] = ours_ns / iconv_ns;
 }
 
 }  // namespace
