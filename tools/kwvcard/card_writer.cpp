@@ -152,8 +152,9 @@ void CardWriter::write(const std::string& path, Contact& contact) {
       bool cut = false;
       value.parts[i] = card_text(value.parts[i], component, limit, cut);
       if (cut) {
-        contact.left_out.push_back(
-            {std::string(value.columns[i]), "cut to the 285 bytes an address component holds"});
+        contact.left_out.push_back({contact.line,
+                                    "column \"" + std::string(value.columns[i]) + "\"",
+                                    "cut to the 285 bytes an address component holds"});
       }
     }
     if (value.prop == Prop::Photo) {
@@ -167,9 +168,9 @@ void CardWriter::write(const std::string& path, Contact& contact) {
       for (std::string_view c : value.columns) {
         if (!c.empty()) columns += (columns.empty() ? "" : "\", \"") + std::string(c);
       }
-      contact.left_out.push_back({columns, "left out: longer than the " + std::string(w->name) +
-                                               " line's " + std::to_string(w->capacity) +
-                                               " bytes"});
+      contact.left_out.push_back({contact.line, "column \"" + columns + "\"",
+                                  "left out: longer than the " + std::string(w->name) + " line's " +
+                                      std::to_string(w->capacity) + " bytes"});
     }
   }
   card.QEL_EndPacking();
@@ -178,10 +179,11 @@ void CardWriter::write(const std::string& path, Contact& contact) {
 // An http(s) URL by reference, anything else a file beside the input, inline.
 void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
   std::string& where = value.parts[0];
-  const std::string column(value.columns[0]);
+  const std::string column = "column \"" + std::string(value.columns[0]) + "\"";
   if (starts_with_nocase(where, "http://") || starts_with_nocase(where, "https://")) {
     if (probe_.QEL_AddURL(where.data()) == 0) {
-      contact.left_out.push_back({column, "left out: longer than the PHOTO line's 800 bytes"});
+      contact.left_out.push_back(
+          {contact.line, column, "left out: longer than the PHOTO line's 800 bytes"});
     } else {
       card.QEL_AddRefPhoto(where.data());
     }
@@ -193,7 +195,7 @@ void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
                                   [&](const auto& t) { return extension == t.first; });
   if (type == std::end(kPhotoTypes)) {
     contact.left_out.push_back(
-        {column, "left out: a photo must be a .jpg, .png, .gif or .bmp file"});
+        {contact.line, column, "left out: a photo must be a .jpg, .png, .gif or .bmp file"});
     return;
   }
   std::string path = (std::filesystem::path(photo_folder_) / where).string();
@@ -201,7 +203,8 @@ void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
   std::error_code error;  // a pipe or a device would stop the library: regular files only
   if (!std::filesystem::is_regular_file(path, error) ||
       card.QEL_AttachPhoto(path.data(), type_text.data()) == 0) {
-    contact.left_out.push_back({column, "left out: cannot read the photo file " + path});
+    contact.left_out.push_back(
+        {contact.line, column, "left out: cannot read the photo file " + path});
   }
 }
 

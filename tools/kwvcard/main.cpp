@@ -39,8 +39,8 @@ class Messages {
 
   void left_out(const std::string& input, const Contact& contact) {
     for (const LeftOut& l : contact.left_out) {
-      std::cerr << clear() << "kwvcard: " << input << ":" << contact.line << ": column \""
-                << l.column << "\": " << l.why << "\n";
+      std::cerr << clear() << "kwvcard: " << input << ":" << l.line << ": " << l.where << ": "
+                << l.why << "\n";
     }
     left_out_ += contact.left_out.size();
   }

@@ -117,7 +117,7 @@ class Builder {
       const char* why = date  ? "left out: a birthday needs a year"
                         : mdy ? "left out: not a date (M/D/YYYY)"
                               : "left out: not a date (YYYY-MM-DD)";
-      contact_.left_out.push_back({std::string(column), why});
+      contact_.left_out.push_back({contact_.line, "column \"" + std::string(column) + "\"", why});
       return;
     }
     const auto [day, month, year] = *date;
