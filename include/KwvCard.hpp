@@ -68,6 +68,33 @@ enum class Tel {
 /// Address types, written in this order: ADR;...;DOM;INTL;...;WORK.
 enum class Adr { Dom, Intl, Postal, Parcel, Home, Work };
 
+/// A set of telephone or address types, from a braced list (`{Tel::Cell,
+/// Tel::Pref}`, `{}` for none) or built up with add().
+template <typename Type>
+class Types {
+ public:
+  /// No types.
+  constexpr Types() = default;
+  /// The types listed.
+  constexpr Types(std::initializer_list<Type> types) {
+    for (Type t : types) add(t);
+  }
+  /// Adds `type` (a value outside the enumeration is ignored); returns the set.
+  constexpr Types& add(Type type) {
+    const auto i = static_cast<unsigned>(type);
+    if (i < 32) bits_ |= 1u << i;
+    return *this;
+  }
+  /// Whether `type` is in the set.
+  constexpr bool has(Type type) const {
+    const auto i = static_cast<unsigned>(type);
+    return i < 32 && ((bits_ >> i) & 1u) != 0;
+  }
+
+ private:
+  unsigned bits_ = 0;
+};
+
 /// The seven components of an address, in the order ADR writes them. Empty
 /// components are written empty.
 struct Address {
@@ -201,7 +228,7 @@ class Card {
   /// components, with exactly the address types in `types` (none for an empty
   /// list). A component of more than 285 bytes once escaped is refused (the
   /// line would hold it cut).
-  bool address(const Address& a, std::initializer_list<Adr> types = {}) {
+  bool address(const Address& a, Types<Adr> types = {}) {
     const std::string_view all[] = {a.po_box, a.extended,    a.street, a.city,
                                     a.region, a.postal_code, a.country};
     if (!ok() || closed_) return false;
@@ -213,7 +240,7 @@ class Card {
   /// `TEL<types>:<number>` CR LF with exactly the telephone types in `types`
   /// (none for an empty list). No charset parameters; converted under a
   /// GB2312 charset. Capacity 100, types included.
-  bool tel(std::string_view number, std::initializer_list<Tel> types = {}) {
+  bool tel(std::string_view number, Types<Tel> types = {}) {
     char line[100];
     if (!copy(number, line)) return false;
     set_types(types, kTelNames, &KwvCard::QEL_SetDefaultTelType, &KwvCard::QEL_ResetTelType,
@@ -342,14 +369,12 @@ class Card {
 
   // Makes the set exactly `types`: back to WORK alone, WORK off, then each on.
   template <typename Type, std::size_t N, typename Default, typename Off, typename On>
-  void set_types(std::initializer_list<Type> types, const char* const (&names)[N], Default all,
-                 Off off, On on) {
+  void set_types(Types<Type> types, const char* const (&names)[N], Default all, Off off, On on) {
     char work[] = "WORK";
     (card_.*all)();
     (card_.*off)(work);
-    for (Type t : types) {
-      const auto i = static_cast<std::size_t>(t);
-      if (i >= N) continue;
+    for (std::size_t i = 0; i < N; ++i) {
+      if (!types.has(static_cast<Type>(i))) continue;
       char name[8];
       std::memcpy(name, names[i], std::strlen(names[i]) + 1);
       (card_.*on)(name);
