@@ -301,6 +301,37 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
   }
 }
 
+TEST_F(ImportTest, CharactersGB2312LacksAreReported) {
+  file("in.csv", google().header_row + google().row({{"First Name", "\xE5\xBC\xA0"},
+                                                     {"Notes", "5\xE2\x82\xAC \xF0\x9F\x98\x80"}}));
+  const Run r = run("import in.csv --out out.vcf --charset GB2312");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.messages,
+            "kwvcard: in.csv:2: column \"Notes\": written with '?' for what GB2312 cannot hold: "
+            "\xE2\x82\xAC \xF0\x9F\x98\x80\n1 contact written, 1 value left out\n");
+  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
+            framed("N;CHARSET=GB2312:;\xD5\xC5;;;\r\nNOTE;CHARSET=GB2312:5? ?\r\n"));
+}
+
+// A card file that cannot be written whole (here: a full device, as a full
+// disk fails) stops the import; the cards before it stay whole, its own file
+// is removed, and nothing reaches standard output.
+TEST_F(ImportTest, ACardFileThatCannotBeWrittenStopsTheImport) {
+  file("in.csv", google().header_row + google().row({{"First Name", "Al"}}) +
+                     google().row({{"First Name", "Bo"}}) + google().row({{"First Name", "Cy"}}));
+  std::filesystem::create_directory(path("cards"));
+  std::filesystem::create_symlink("/dev/full", path("cards/Bo.vcf"));
+  const std::string command =
+      "cd '" + path("") + "' && " KWVCARD_TOOL " import in.csv --out-dir cards 2>err >out";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+  EXPECT_EQ(kwvtest::read_file(path("err")),
+            "kwvcard: cannot write cards/Bo.vcf: No space left on device\n");
+  EXPECT_EQ(kwvtest::read_file(path("out")), "");
+  EXPECT_EQ(files("cards"), std::set<std::string>{"Al.vcf"});
+  EXPECT_EQ(kwvtest::read_file(path("cards/Al.vcf")), framed("N;CHARSET=UTF-8:;Al;;;\r\n"));
+}
+
 TEST_F(ImportTest, HelpAndVersion) {
   EXPECT_EQ(run("--version").status + run("--help").status + run("import --help").status, 0);
   EXPECT_EQ(std::system(KWVCARD_TOOL " --version | grep -qx 'kwvcard " KWVCARD_VERSION "'"), 0);

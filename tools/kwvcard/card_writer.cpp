@@ -1,5 +1,9 @@
 #include "card_writer.h"
 
+#include <strings.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -8,184 +12,236 @@
 namespace kwvcard {
 namespace {
 
-using Add = int (*)(KwvCard&, Value&);
-
-char* text(Value& v, std::size_t i = 0) {
-  return v.parts[i].data();
-}
-
-// How each property is written, with the capacity of its line.
-struct Writer {
+// The line each property is written on and its capacity, for messages.
+struct Line {
   Prop prop;
   const char* name;
   int capacity;
-  Add add;
 };
 
-template <typename Set, typename Reset, typename Default>
-void set_types(KwvCard& card, const std::string& types, Set set, Reset reset, Default reset_all) {
-  char work[] = "WORK";
-  (card.*reset_all)();  // WORK alone: a number or address without WORK clears it
-  (card.*reset)(work);
-  for (std::size_t pos = 0; pos < types.size();) {
-    const std::size_t end = std::min(types.find(' ', pos), types.size());
-    std::string type = types.substr(pos, end - pos);
-    (card.*set)(type.data());
-    pos = end + 1;
-  }
-}
-
-int add_name(KwvCard& c, Value& v) {
-  char five[] = "5";
-  return c.QEL_AddName(five, text(v, 0), text(v, 1), text(v, 2), text(v, 3), text(v, 4));
-}
-
-int add_address(KwvCard& c, Value& v) {
-  char seven[] = "7";
-  set_types(c, v.types, &KwvCard::QEL_SetAddressType, &KwvCard::QEL_ResetAddressType,
-            &KwvCard::QEL_SetDefaultAddressType);
-  return c.QEL_AddAddress(seven, text(v, 0), text(v, 1), text(v, 2), text(v, 3), text(v, 4),
-                          text(v, 5), text(v, 6));
-}
-
-int add_tel(KwvCard& c, Value& v) {
-  set_types(c, v.types, &KwvCard::QEL_SetTelType, &KwvCard::QEL_ResetTelType,
-            &KwvCard::QEL_SetDefaultTelType);
-  return c.QEL_AddTel(text(v));
-}
-
-int add_birthday(KwvCard& c, Value& v) {
-  c.QEL_AddBday(v.date[0], v.date[1], v.date[2]);
-  return 1;  // always fits
-}
-
-const Writer kWriters[] = {
-    {Prop::Name, "N", 200, add_name},
-    {Prop::Org, "ORG", 800,
-     [](KwvCard& c, Value& v) {
-       char one[] = "1";
-       return c.QEL_AddOrg(one, text(v));
-     }},
-    {Prop::Department, "DEPARTMENT", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddDepartment(text(v)); }},
-    {Prop::Title, "TITLE", 800, [](KwvCard& c, Value& v) { return c.QEL_AddTitle(text(v)); }},
-    {Prop::Role, "ROLE", 500, [](KwvCard& c, Value& v) { return c.QEL_AddBusCat(text(v)); }},
-    {Prop::Tel, "TEL", 100, add_tel},
-    {Prop::Email, "EMAIL", 800, [](KwvCard& c, Value& v) { return c.QEL_AddEmail(text(v)); }},
-    {Prop::Address, "ADR", 6000, add_address},
-    {Prop::Url, "URL", 800, [](KwvCard& c, Value& v) { return c.QEL_AddURL(text(v)); }},
-    {Prop::Im, "IM", 500, [](KwvCard& c, Value& v) { return c.QEL_AddIM(text(v)); }},
-    {Prop::Birthday, "BDAY", 800, add_birthday},
-    {Prop::Anniversary, "X-ZEB-ANNIVERSARY", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddAnniversary(text(v)); }},
-    {Prop::Nickname, "X-ZEB-NICKNAME", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddNickname(text(v)); }},
-    {Prop::Spouse, "X-ZEB-SPOUSE", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddSpouse(text(v)); }},
-    {Prop::Children, "X-ZEB-CHILD", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddChildren(text(v)); }},
-    {Prop::Manager, "X-ZEB-MANAGER", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddManager(text(v)); }},
-    {Prop::Assistant, "X-ZEB-ASSISTANT", 800,
-     [](KwvCard& c, Value& v) { return c.QEL_AddAssistant(text(v)); }},
-    {Prop::Note, "NOTE", 1600, [](KwvCard& c, Value& v) { return c.QEL_AddComment(text(v)); }},
+const Line kLines[] = {
+    {Prop::Name, "N", 200},
+    {Prop::Org, "ORG", 800},
+    {Prop::Department, "DEPARTMENT", 800},
+    {Prop::Title, "TITLE", 800},
+    {Prop::Role, "ROLE", 500},
+    {Prop::Tel, "TEL", 100},
+    {Prop::Email, "EMAIL", 800},
+    {Prop::Address, "ADR", 6000},
+    {Prop::Url, "URL", 800},
+    {Prop::Im, "IM", 500},
+    {Prop::Birthday, "BDAY", 800},
+    {Prop::Anniversary, "X-ZEB-ANNIVERSARY", 800},
+    {Prop::Nickname, "X-ZEB-NICKNAME", 800},
+    {Prop::Spouse, "X-ZEB-SPOUSE", 800},
+    {Prop::Children, "X-ZEB-CHILD", 800},
+    {Prop::Manager, "X-ZEB-MANAGER", 800},
+    {Prop::Assistant, "X-ZEB-ASSISTANT", 800},
+    {Prop::Note, "NOTE", 1600},
+    {Prop::Photo, "PHOTO", 800},
+    {Prop::Sound, "SOUND", 800},
 };
+
+// Single-value text properties and the operation that writes each.
+using Text = bool (kwv::Card::*)(std::string_view);
+const std::pair<Prop, Text> kTexts[] = {
+    {Prop::Department, &kwv::Card::department},
+    {Prop::Title, &kwv::Card::title},
+    {Prop::Role, &kwv::Card::role},
+    {Prop::Email, &kwv::Card::email},
+    {Prop::Url, &kwv::Card::url},
+    {Prop::Im, &kwv::Card::im},
+    {Prop::Anniversary, &kwv::Card::anniversary},
+    {Prop::Nickname, &kwv::Card::nickname},
+    {Prop::Spouse, &kwv::Card::spouse},
+    {Prop::Children, &kwv::Card::children},
+    {Prop::Manager, &kwv::Card::manager},
+    {Prop::Assistant, &kwv::Card::assistant},
+    {Prop::Note, &kwv::Card::note},
+};
+
+const char* const kTelNames[] = {"PREF",  "VOICE", "FAX",  "MSG",   "CELL", "PAGER", "BBS",
+                                 "MODEM", "CAR",   "ISDN", "VIDEO", "VOIP", "WORK",  "HOME"};
+const char* const kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
 
 const std::pair<const char*, const char*> kPhotoTypes[] = {
     {".jpg", "JPEG"}, {".jpeg", "JPEG"}, {".png", "PNG"}, {".gif", "GIF"}, {".bmp", "BMP"},
 };
 
-constexpr std::size_t kAddressPartBytes = 285;  // the library cuts a longer ADR component
+constexpr std::size_t kAddressPartBytes = 285;  // the most an ADR component holds
+
+// The types named in `names` (separated by spaces) among `table`.
+template <typename Type, std::size_t N>
+kwv::Types<Type> types_of(const std::string& names, const char* const (&table)[N]) {
+  kwv::Types<Type> types;
+  for (std::size_t i = 0; i < N; ++i) {
+    for (std::size_t pos = 0; pos < names.size();) {
+      const std::size_t end = std::min(names.find(' ', pos), names.size());
+      if (strncasecmp(names.c_str() + pos, table[i], end - pos) == 0 && table[i][end - pos] == '\0')
+        types.add(static_cast<Type>(i));
+      pos = end + 1;
+    }
+  }
+  return types;
+}
 
 bool starts_with_nocase(const std::string& s, const char* prefix) {
-  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (i >= s.size() || std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
-  }
-  return true;
+  return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
 // `text` as one line of a card: each line break (CR LF, CR or LF) becomes a
-// space, and in a component of N, ORG or ADR each ';' becomes "\;". Stops
-// before a character that would take the result past `limit` bytes.
-std::string card_text(const std::string& text, bool component, std::size_t limit, bool& cut) {
-  if (text.size() <= limit && text.find_first_of(component ? "\r\n;" : "\r\n") == std::string::npos)
-    return text;
+// space. With a `limit`, stops before a character that would take the text,
+// with each ';' counted as the two bytes of "\;", past that many bytes.
+std::string card_text(const std::string& text, std::size_t limit, bool& cut) {
   std::string out;
+  std::size_t escaped = 0;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t len = 1;  // the bytes of one UTF-8 character (the input is valid UTF-8)
+    std::size_t len = 1;  // the bytes of one UTF-8 character
     while (i + len < text.size() && (static_cast<unsigned char>(text[i + len]) & 0xC0) == 0x80)
       ++len;
     std::string piece = text.substr(i, len);
     if (text.compare(i, 2, "\r\n") == 0) ++len;
     if (piece == "\r" || piece == "\n") piece = " ";
-    if (component && piece == ";") piece = "\\;";
-    if (out.size() + piece.size() > limit) return cut = true, out;
+    escaped += piece.size() + (piece == ";");
+    if (escaped > limit) return cut = true, out;
     out += piece;
     i += len;
   }
   return out;
 }
 
+// What a message names: the vCard property, or the CSV column(s) of `part`
+// (every part's column when `part` is past the end).
+std::string where(const Value& value, std::size_t part) {
+  if (!value.property.empty()) return value.property;
+  std::string columns;
+  for (std::size_t i = 0; i < value.columns.size(); ++i) {
+    if ((part < value.columns.size() && i != part) || value.columns[i].empty()) continue;
+    columns += (columns.empty() ? "" : "\", \"") + std::string(value.columns[i]);
+  }
+  return "column \"" + columns + "\"";
+}
+
+void left_out(Contact& contact, const Value& value, std::size_t part, std::string why) {
+  contact.left_out.push_back(
+      {value.line != 0 ? value.line : contact.line, where(value, part), std::move(why)});
+}
+
 }  // namespace
 
 CardWriter::CardWriter(std::string charset, std::string lang, std::string photo_folder)
-    : charset_(std::move(charset)),
-      lang_(std::move(lang)),
-      photo_folder_(std::move(photo_folder)),
-      probe_(std::string("/dev/null").data()) {
-  settings(probe_);
+    : charset_(std::move(charset)), lang_(std::move(lang)), photo_folder_(std::move(photo_folder)) {
+  if (strncasecmp(charset_.c_str(), "GB2312", 6) == 0) gb2312_ = iconv_open("GB2312", "UTF-8");
 }
 
-void CardWriter::settings(KwvCard& card) {
-  card.QEL_ChangeCharSet(charset_.data());
-  card.QEL_ChangeLang(lang_.data());
+CardWriter::~CardWriter() {
+  if (gb2312_ != reinterpret_cast<iconv_t>(-1)) iconv_close(gb2312_);
+  if (media_ >= 0) close(media_);
 }
 
 void CardWriter::write(const std::string& path, Contact& contact) {
-  KwvCard card(std::string(path).data());
-  settings(card);
+  kwv::Card card(path);
+  card.charset(charset_);
+  card.language(lang_);
   for (Value& value : contact.values) {
-    const bool component =
-        value.prop == Prop::Name || value.prop == Prop::Org || value.prop == Prop::Address;
     const std::size_t limit = value.prop == Prop::Address ? kAddressPartBytes : std::string::npos;
-    for (std::size_t i = 0; i < value.parts.size(); ++i) {
+    for (std::size_t i = 0; i < value.parts.size() && !value.inline_data; ++i) {
       bool cut = false;
-      value.parts[i] = card_text(value.parts[i], component, limit, cut);
-      if (cut) {
-        contact.left_out.push_back({contact.line,
-                                    "column \"" + std::string(value.columns[i]) + "\"",
-                                    "cut to the 285 bytes an address component holds"});
-      }
+      value.parts[i] = card_text(value.parts[i], limit, cut);
+      if (cut) left_out(contact, value, i, "cut to the 285 bytes an address component holds");
     }
-    if (value.prop == Prop::Photo) {
-      photo(card, value, contact);
-      continue;
-    }
-    const Writer* w = std::find_if(std::begin(kWriters), std::end(kWriters),
-                                   [&](const Writer& w) { return w.prop == value.prop; });
-    if (w->add(card, value) == 0) {
-      std::string columns;
-      for (std::string_view c : value.columns) {
-        if (!c.empty()) columns += (columns.empty() ? "" : "\", \"") + std::string(c);
-      }
-      contact.left_out.push_back({contact.line, "column \"" + columns + "\"",
-                                  "left out: longer than the " + std::string(w->name) + " line's " +
-                                      std::to_string(w->capacity) + " bytes"});
+    if (value.prop == Prop::Photo || value.prop == Prop::Sound) {
+      media(card, value, contact);
+    } else if (add(card, value)) {
+      report_gb2312_losses(value, contact);
+    } else {
+      const Line* line = std::find_if(std::begin(kLines), std::end(kLines),
+                                      [&](const Line& l) { return l.prop == value.prop; });
+      left_out(contact, value, value.parts.size(),
+               "left out: longer than the " + std::string(line->name) + " line's " +
+                   std::to_string(line->capacity) + " bytes");
     }
   }
-  card.QEL_EndPacking();
+  card.close();
 }
 
-// An http(s) URL by reference, anything else a file beside the input, inline.
-void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
-  std::string& where = value.parts[0];
-  const std::string column = "column \"" + std::string(value.columns[0]) + "\"";
-  if (starts_with_nocase(where, "http://") || starts_with_nocase(where, "https://")) {
-    if (probe_.QEL_AddURL(where.data()) == 0) {
-      contact.left_out.push_back(
-          {contact.line, column, "left out: longer than the PHOTO line's 800 bytes"});
-    } else {
-      card.QEL_AddRefPhoto(where.data());
+bool CardWriter::add(kwv::Card& card, const Value& value) {
+  const std::vector<std::string>& p = value.parts;
+  switch (value.prop) {
+    case Prop::Name:
+      return card.name({p[0], p[1], p[2], p[3], p[4]});
+    case Prop::Org:
+      return p.size() == 1   ? card.org({p[0]})
+             : p.size() == 2 ? card.org({p[0], p[1]})
+                             : card.org({p[0], p[1], p[2]});
+    case Prop::Address: {
+      const kwv::Address a{p[0], p[1], p[2], p[3], p[4], p[5], p[6]};
+      return card.address(a, types_of<kwv::Adr>(value.types, kAdrNames));
+    }
+    case Prop::Tel:
+      return card.tel(p[0], types_of<kwv::Tel>(value.types, kTelNames));
+    case Prop::Birthday:
+      return card.birthday(value.date[2], value.date[1], value.date[0]);
+    default:
+      break;
+  }
+  for (const auto& [prop, text] : kTexts) {
+    if (prop == value.prop) return (card.*text)(p[0]);
+  }
+  return false;
+}
+
+// Each value written under GB2312 with characters GB2312 lacks (written as
+// '?', or dropped) is reported with those characters.
+void CardWriter::report_gb2312_losses(const Value& value, Contact& contact) {
+  if (gb2312_ == reinterpret_cast<iconv_t>(-1)) return;
+  for (std::size_t i = 0; i < value.parts.size(); ++i) {
+    const std::string& text = value.parts[i];
+    std::string lost;
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t len = 1;
+      while (at + len < text.size() && (static_cast<unsigned char>(text[at + len]) & 0xC0) == 0x80)
+        ++len;
+      if (len > 1 || static_cast<unsigned char>(text[at]) >= 0x80) {
+        char out[16], *to = out, *from = const_cast<char*>(text.data() + at);
+        std::size_t from_left = len, to_left = sizeof out;
+        iconv(gb2312_, nullptr, nullptr, nullptr, nullptr);
+        const bool mapped = iconv(gb2312_, &from, &from_left, &to, &to_left) != std::size_t(-1);
+        if (!mapped || to == out) lost += (lost.empty() ? "" : " ") + text.substr(at, len);
+      }
+      at += len;
+    }
+    if (!lost.empty()) {
+      left_out(contact, value, i, "written with '?' for what GB2312 cannot hold: " + lost);
+    }
+  }
+}
+
+// A URL by reference; inline media through an in-memory file; anything else
+// (from CSV) a file beside the input, inline.
+void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
+  const bool photo = value.prop == Prop::Photo;
+  const std::string& where = value.parts.empty() ? value.data : value.parts[0];
+  if (value.inline_data) {
+    if (media_ < 0) media_ = memfd_create("kwvcard-media", MFD_CLOEXEC);
+    const std::string file = "/proc/self/fd/" + std::to_string(media_);
+    bool put = media_ >= 0 && ftruncate(media_, 0) == 0;
+    for (std::size_t done = 0; put && done < value.data.size();) {
+      const ssize_t n = pwrite(media_, value.data.data() + done, value.data.size() - done,
+                               static_cast<off_t>(done));
+      put = n > 0;
+      done += put ? static_cast<std::size_t>(n) : 0;
+    }
+    if (!put || !(photo ? card.photo(file, value.types) : card.sound(file, value.types)))
+      left_out(contact, value, 0, "left out: the card cannot take this media");
+    return;
+  }
+  if (starts_with_nocase(where, "http://") || starts_with_nocase(where, "https://") ||
+      !value.property.empty()) {
+    if (!(photo ? card.photo_url(where) : card.sound_url(where))) {
+      left_out(contact, value, 0,
+               std::string("left out: longer than the ") + (photo ? "PHOTO" : "SOUND") +
+                   " line's 800 bytes");
     }
     return;
   }
@@ -194,18 +250,12 @@ void CardWriter::photo(KwvCard& card, Value& value, Contact& contact) {
   const auto* type = std::find_if(std::begin(kPhotoTypes), std::end(kPhotoTypes),
                                   [&](const auto& t) { return extension == t.first; });
   if (type == std::end(kPhotoTypes)) {
-    contact.left_out.push_back(
-        {contact.line, column, "left out: a photo must be a .jpg, .png, .gif or .bmp file"});
+    left_out(contact, value, 0, "left out: a photo must be a .jpg, .png, .gif or .bmp file");
     return;
   }
-  std::string path = (std::filesystem::path(photo_folder_) / where).string();
-  std::string type_text = type->second;
-  std::error_code error;  // a pipe or a device would stop the library: regular files only
-  if (!std::filesystem::is_regular_file(path, error) ||
-      card.QEL_AttachPhoto(path.data(), type_text.data()) == 0) {
-    contact.left_out.push_back(
-        {contact.line, column, "left out: cannot read the photo file " + path});
-  }
+  const std::string path = (std::filesystem::path(photo_folder_) / where).string();
+  if (!card.photo(path, type->second))
+    left_out(contact, value, 0, "left out: cannot read the photo file " + path);
 }
 
 }  // namespace kwvcard

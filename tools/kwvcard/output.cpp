@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,14 +64,15 @@ std::string safe(const std::string& name) {
 Output::Output(const std::string& file, const std::string& folder) : file_(file), folder_(folder) {
   static const bool registered = std::atexit(ended_early) == 0;
   (void)registered;
+  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
   if (!folder_.empty()) {
     std::error_code error;
     std::filesystem::create_directories(folder_, error);
     if (!std::filesystem::is_directory(folder_))
       throw std::runtime_error("cannot create the folder " + folder_);
+    if (memory_ < 0) fail("write into", folder_);
     return;
   }
-  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
   std::string temp = file_ + ".XXXXXX";
   const int fd = memory_ < 0 ? -1 : mkstemp(temp.data());
   if (fd < 0) fail("write", file_);
@@ -93,20 +95,16 @@ Output::~Output() {
 }
 
 std::string Output::next_card(const std::string& name) {
-  if (folder_.empty()) return "/proc/self/fd/" + std::to_string(memory_);
-  const std::string base = safe(name);
-  std::string unique = base;
-  for (int n = 2; !names_.insert(unique).second; ++n) unique = base + "-" + std::to_string(n);
-  unfinished() = folder_ + "/" + unique + ".vcf";
-  return unfinished();
+  if (!folder_.empty()) {
+    const std::string base = safe(name);
+    std::string unique = base;
+    for (int n = 2; !names_.insert(unique).second; ++n) unique = base + "-" + std::to_string(n);
+    unfinished() = folder_ + "/" + unique + ".vcf";
+  }
+  return "/proc/self/fd/" + std::to_string(memory_);
 }
 
 void Output::keep_card() {
-  if (!folder_.empty()) {
-    if (access(unfinished().c_str(), F_OK) != 0) fail("write", unfinished());
-    unfinished().clear();
-    return;
-  }
   // Reads until a read leaves room in the buffer: one read takes most cards.
   constexpr std::size_t kBlock = 1 << 16;
   std::size_t size = 0;
@@ -117,7 +115,37 @@ void Output::keep_card() {
     if (n < 0) fail("write", file_);
     size += static_cast<std::size_t>(n);
   } while (size == buffer_.size());
-  if (size == 0 || std::fwrite(buffer_.data(), 1, size, out_) != size) fail("write", file_);
+  static const char kTrailer[] = "END:VCARD\r\n";
+  const std::size_t trailer = sizeof kTrailer - 1;
+  if (size < trailer || std::memcmp(buffer_.data() + size - trailer, kTrailer, trailer) != 0) {
+    throw std::runtime_error("cannot write " + (folder_.empty() ? file_ : unfinished()) +
+                             ": the card could not be held in memory");
+  }
+  if (folder_.empty()) {
+    if (size == 0 || std::fwrite(buffer_.data(), 1, size, out_) != size) fail("write", file_);
+    return;
+  }
+  const std::string& path = unfinished();
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    unfinished().clear();  // not created: nothing to remove
+    errno = error;
+    fail("write", path);
+  }
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::write(fd, buffer_.data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      close(fd);
+      errno = error;
+      fail("write", path);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0 || size == 0) fail("write", path);
+  unfinished().clear();
 }
 
 void Output::finish() {

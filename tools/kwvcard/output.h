@@ -1,6 +1,7 @@
-// Where the cards go: all in one file, or one file each in a folder. Nothing
-// half-written is left behind when the import stops early, even when the
-// library ends the process.
+// Where the cards go: all in one file, or one file each in a folder. Each card
+// is written into memory first, where closing it cannot fail, then copied to
+// its place with checked writes. Nothing half-written is left behind when the
+// import stops early, even when the library ends the process.
 #ifndef KWVCARD_TOOL_OUTPUT_H
 #define KWVCARD_TOOL_OUTPUT_H
 
@@ -22,12 +23,13 @@ class Output {
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  // Where to write the card of the contact called `name`: in a folder,
-  // "<name>.vcf" (unsafe characters replaced, duplicates numbered
-  // "<name>-2.vcf", ...); for a single file, a file in memory the card is
-  // then copied from.
+  // Where to write the card of the contact called `name`: a file in memory.
+  // In a folder the card's file will be "<name>.vcf" (unsafe characters
+  // replaced, duplicates numbered "<name>-2.vcf", ...).
   std::string next_card(const std::string& name);
-  // The card is complete (and copied into the single file).
+  // The card is complete: copies it into the single file or its own file.
+  // Throws std::runtime_error naming the file and the reason when it cannot
+  // be written whole; a card file left incomplete is removed.
   void keep_card();
   // Puts the single file in place.
   void finish();
