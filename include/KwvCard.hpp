@@ -39,7 +39,6 @@
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
-#include <string>
 #include <string_view>
 
 #include "KwvCard.h"
@@ -90,6 +89,8 @@ class Types {
     const auto i = static_cast<unsigned>(type);
     return i < 32 && ((bits_ >> i) & 1u) != 0;
   }
+  /// Whether both sets hold the same types.
+  constexpr bool operator==(const Types& other) const { return bits_ == other.bits_; }
 
  private:
   unsigned bits_ = 0;
@@ -113,9 +114,9 @@ struct Address {
 class Card {
  public:
   /// Creates (or truncates) the file at `path` and writes the card header,
-  /// as KwvCard does. A `path` holding a NUL byte creates nothing.
-  explicit Card(std::string_view path)
-      : path_(path), card_(path.find('\0') == path.npos ? path_.data() : nullptr) {}
+  /// as KwvCard does. A `path` holding a NUL byte, or of 4096 bytes or more,
+  /// creates nothing.
+  explicit Card(std::string_view path) : card_(accept(path)) {}
 
   /// Closes the card when it is still open.
   ~Card() { close(); }
@@ -129,9 +130,8 @@ class Card {
   bool ok() const {
     if (state_ == State::Unknown) {
       struct stat st;
-      const bool there = !path_.empty() && path_.find('\0') == path_.npos &&
-                         ::stat(path_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) &&
-                         ::access(path_.c_str(), W_OK) == 0;
+      const bool there = path_[0] != '\0' && ::stat(path_, &st) == 0 && !S_ISDIR(st.st_mode) &&
+                         ::access(path_, W_OK) == 0;
       state_ = there ? State::Open : State::Unopened;
     }
     return state_ != State::Unopened;
@@ -232,7 +232,7 @@ class Card {
     const std::string_view all[] = {a.po_box, a.extended,    a.street, a.city,
                                     a.region, a.postal_code, a.country};
     if (!ok() || closed_) return false;
-    set_types(types, kAdrNames, &KwvCard::QEL_SetDefaultAddressType, &KwvCard::QEL_ResetAddressType,
+    set_types(types, adr_now_, kAdrNames, &KwvCard::QEL_ResetAddressType,
               &KwvCard::QEL_SetAddressType);
     return structured<7 * (kAdrComponent + 1), 7>(all, 7, &KwvCard::QEL_AddAddress);
   }
@@ -243,8 +243,7 @@ class Card {
   bool tel(std::string_view number, Types<Tel> types = {}) {
     char line[100];
     if (!copy(number, line)) return false;
-    set_types(types, kTelNames, &KwvCard::QEL_SetDefaultTelType, &KwvCard::QEL_ResetTelType,
-              &KwvCard::QEL_SetTelType);
+    set_types(types, tel_now_, kTelNames, &KwvCard::QEL_ResetTelType, &KwvCard::QEL_SetTelType);
     return written(card_.QEL_AddTel(line));
   }
 
@@ -277,6 +276,7 @@ class Card {
  private:
   enum class State { Unknown, Open, Unopened };
 
+  static constexpr std::size_t kPathBytes = 4096;  // PATH_MAX, terminator included
   static constexpr std::size_t kSettingBytes = 39;
   static constexpr std::size_t kAdrComponent = 285;
   static constexpr std::size_t kTypeBytes = 371;
@@ -300,11 +300,26 @@ class Card {
   // does not fit or holds CR, LF or NUL.
   template <std::size_t N>
   static bool copy(std::string_view value, char (&out)[N]) {
-    if (value.size() >= N || value.find_first_of(std::string_view("\r\n\0", 3)) != value.npos)
-      return false;
-    std::memcpy(out, value.data(), value.size());
+    if (value.size() >= N || !whole(value)) return false;
+    if (!value.empty()) std::memcpy(out, value.data(), value.size());
     out[value.size()] = '\0';
     return true;
+  }
+
+  // Whether `value` holds no CR or LF (which would end the property early)
+  // and no NUL (which would cut the value). One pass without early exit, so
+  // that the compiler can do it many bytes at a time.
+  static bool whole(std::string_view value) {
+    unsigned bad = 0;
+    for (const char c : value) bad |= static_cast<unsigned>(c == '\r' || c == '\n' || c == '\0');
+    return bad == 0;
+  }
+
+  // The path the card is created on, or null (an Unopened card).
+  char* accept(std::string_view path) {
+    if (copy(path, path_)) return path_;
+    path_[0] = '\0';
+    return nullptr;
   }
 
   // The result of a raw operation: the line was written when the stream took
@@ -343,11 +358,19 @@ class Card {
       const std::string_view part = parts[i];
       if (i + 1 < n && !part.empty() && part.back() == '\\') return false;
       starts[i] = buffer + used;
-      for (char c : part) {
-        if (c == '\r' || c == '\n' || c == '\0') return false;
-        if (used + 3 > Capacity) return false;  // room for "\;" and a terminator
-        if (c == ';') buffer[used++] = '\\';
-        buffer[used++] = c;
+      if (part.size() + used >= Capacity || !whole(part)) return false;
+      if (part.empty()) {
+      } else if (std::memchr(part.data(), ';', part.size()) == nullptr) {
+        std::memcpy(buffer + used, part.data(), part.size());
+        used += part.size();
+      } else {
+        for (char c : part) {
+          if (c == ';') {
+            if (used + part.size() + 2 >= Capacity) return false;  // room for "\;" and the rest
+            buffer[used++] = '\\';
+          }
+          buffer[used++] = c;
+        }
       }
       if (Most == 7 && static_cast<std::size_t>(buffer + used - starts[i]) > kAdrComponent)
         return false;
@@ -368,17 +391,20 @@ class Card {
   }
 
   // Makes the set exactly `types`: back to WORK alone, WORK off, then each on.
-  template <typename Type, std::size_t N, typename Default, typename Off, typename On>
-  void set_types(Types<Type> types, const char* const (&names)[N], Default all, Off off, On on) {
-    char work[] = "WORK";
-    (card_.*all)();
-    (card_.*off)(work);
+  // Makes the card's set exactly `types`, turning on or off only the flags
+  // that differ from `now`, the set as the card holds it.
+  template <typename Type, std::size_t N, typename Off, typename On>
+  void set_types(Types<Type> types, Types<Type>& now, const char* const (&names)[N], Off off,
+                 On on) {
+    if (types == now) return;
     for (std::size_t i = 0; i < N; ++i) {
-      if (!types.has(static_cast<Type>(i))) continue;
+      const auto t = static_cast<Type>(i);
+      if (types.has(t) == now.has(t)) continue;
       char name[8];
       std::memcpy(name, names[i], std::strlen(names[i]) + 1);
-      (card_.*on)(name);
+      (card_.*(types.has(t) ? on : off))(name);
     }
+    now = types;
   }
 
   static std::string_view type_of(std::string_view path, const Extension* table) {
@@ -409,13 +435,13 @@ class Card {
       if (!fine) return false;
     }
     if (closed_ || !ok()) return false;
-    std::string file(path);  // the file system needs its terminator
+    char file[kPathBytes];  // the file system needs a terminator
     struct stat st;
-    if (file.find('\0') != file.npos || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+    if (!copy(path, file) || ::stat(file, &st) != 0 || !S_ISREG(st.st_mode) ||
         st.st_size > kMediaBytes)
       return false;
-    const int done = sound ? card_.QEL_AttachSound(file.data(), type_text)
-                           : card_.QEL_AttachPhoto(file.data(), type_text);
+    const int done =
+        sound ? card_.QEL_AttachSound(file, type_text) : card_.QEL_AttachPhoto(file, type_text);
     return done == 1;
   }
 
@@ -435,10 +461,12 @@ class Card {
     return true;
   }
 
-  std::string path_;
+  char path_[kPathBytes];  // empty when the path was refused
   KwvCard card_;
   mutable State state_ = State::Unknown;
   bool closed_ = false;
+  Types<Tel> tel_now_{Tel::Work};  // a new card's sets: WORK alone
+  Types<Adr> adr_now_{Adr::Work};
 };
 
 }  // namespace kwv
