@@ -2,7 +2,8 @@
 // operation byte and its arguments, texts NUL-terminated (the text "\xFF"
 // stands for a null pointer). A model of the card's settings and type flags,
 // written from KwvCard.h, predicts each operation's bytes and result; at the
-// end the file must hold exactly the predicted bytes.
+// end the file must hold exactly the predicted bytes. The same input then drives
+// the C++ interface (layer_oracle.h).
 #include <strings.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 
 #include "KwvCard.h"
 #include "fuzz.h"
+#include "layer_oracle.h"
 
 namespace {
 
@@ -231,5 +233,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   want += m.open ? "END:VCARD\r\n" : "";
   if (m.exact)
     kwvfuzz::check(kwvfuzz::read_file(path) == want, "card", want, kwvfuzz::read_file(path));
+  kwvfuzz::layer_round_trip(data, data + size, dir + "/layer.vcf");
   return 0;
 }

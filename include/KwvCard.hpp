@@ -357,23 +357,21 @@ class Card {
     for (std::size_t i = 0; i < n; ++i) {
       const std::string_view part = parts[i];
       if (i + 1 < n && !part.empty() && part.back() == '\\') return false;
+      std::size_t semicolons = 0;
+      for (const char c : part) semicolons += c == ';';
+      const std::size_t size = part.size() + semicolons;  // each ";" written as "\;"
+      if (used + size >= Capacity || !whole(part)) return false;
+      if (Most == 7 && size > kAdrComponent) return false;
       starts[i] = buffer + used;
-      if (part.size() + used >= Capacity || !whole(part)) return false;
-      if (part.empty()) {
-      } else if (std::memchr(part.data(), ';', part.size()) == nullptr) {
-        std::memcpy(buffer + used, part.data(), part.size());
-        used += part.size();
+      if (semicolons == 0) {
+        if (size != 0) std::memcpy(buffer + used, part.data(), size);
+        used += size;
       } else {
-        for (char c : part) {
-          if (c == ';') {
-            if (used + part.size() + 2 >= Capacity) return false;  // room for "\;" and the rest
-            buffer[used++] = '\\';
-          }
+        for (const char c : part) {
+          if (c == ';') buffer[used++] = '\\';
           buffer[used++] = c;
         }
       }
-      if (Most == 7 && static_cast<std::size_t>(buffer + used - starts[i]) > kAdrComponent)
-        return false;
       buffer[used++] = '\0';
     }
     char empty[] = "";
