@@ -53,16 +53,6 @@ std::vector<std::string_view> split_outside_quotes(std::string_view text, char s
   return pieces;
 }
 
-// The first ':' outside double quotes; with a quote left open, the first ':'.
-std::size_t value_colon(std::string_view text) {
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '"') quoted = !quoted;
-    if (text[i] == ':' && !quoted) return i;
-  }
-  return text.find(':');
-}
-
 // ENCODING values, bare or named; B is 3.0's name for BASE64.
 std::string encoding_name(std::string_view value) {
   std::string e = upper(trim(value));
@@ -169,13 +159,23 @@ bool VcardReader::physical(std::string& line) {
       throw std::runtime_error("cannot read " + name_ + ": " + std::strerror(errno));
     eof_ = n == 0;
   }
+  if (buffer_.capacity() > 4 * kBlock) {  // give back what a long line took
+    buffer_.erase(0, pos_);
+    buffer_.shrink_to_fit();
+    pos_ = 0;
+  }
   if (++line_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
   return true;
 }
 
 // Finds where the value of `l` starts and whether it is quoted-printable.
+// The value starts after the first ':' outside double quotes; the text is
+// scanned once, as folds add to it.
 void VcardReader::examine(Logical& l) const {
-  l.colon = value_colon(l.text);
+  for (; l.scanned < l.text.size() && l.colon == std::string::npos; ++l.scanned) {
+    if (l.text[l.scanned] == '"') l.quoted = !l.quoted;
+    if (l.text[l.scanned] == ':' && !l.quoted) l.colon = l.scanned;
+  }
   if (l.colon == std::string::npos) return;
   const auto params = split_outside_quotes(std::string_view(l.text).substr(0, l.colon), ';');
   for (std::size_t i = 1; i < params.size(); ++i) {
@@ -225,7 +225,7 @@ bool VcardReader::logical(Logical& out) {
   return true;
 }
 
-Property VcardReader::parse(const Logical& l) {
+Property VcardReader::parse(Logical& l) {
   Property p;
   p.line = l.line;
   const std::string_view text = l.text;
@@ -265,7 +265,8 @@ Property VcardReader::parse(const Logical& l) {
       p.types.push_back("PREF");
     }
   }
-  p.value = text.substr(l.colon + 1);
+  p.value = std::move(l.text);  // a value may be long: not copied
+  p.value.erase(0, l.colon + 1);
   return p;
 }
 
@@ -345,6 +346,7 @@ bool VcardReader::next(Card& card) {
       depth += begin ? 1 : end ? -1 : 0;
       continue;
     }
+    if (l.colon == std::string::npos) l.colon = l.text.find(':');  // a quote left open
     if (l.colon == std::string::npos) fail(l.line, "a property line without ':'");
     card.properties.push_back(parse(l));
     decode(card.properties.back());

@@ -76,12 +76,14 @@ class VcardReader {
     std::string text;
     std::size_t colon = std::string::npos;  // where the value starts, less one
     bool qp = false;                        // its value is quoted-printable
+    std::size_t scanned = 0;                // bytes looked at for the colon
+    bool quoted = false;                    // inside double quotes there
   };
 
   bool physical(std::string& line);
   bool logical(Logical& out);
   void examine(Logical& l) const;
-  Property parse(const Logical& l);
+  Property parse(Logical& l);  // takes the text of `l`
   void decode(Property& p);
   void convert(Property& p, const std::string& from);
   [[noreturn]] void fail(int line, const std::string& what) const;
