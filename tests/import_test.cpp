@@ -1,11 +1,7 @@
 // The kwvcard tool run on small Outlook and Google Contacts exports (their real
 // header rows, rows written here): the bytes it writes, its exit status and
 // its messages.
-#include <stdlib.h>
-#include <sys/wait.h>
-
 #include <map>
-#include <set>
 
 #include "test_support.h"
 
@@ -50,29 +46,7 @@ const Export& google() {
   return e;
 }
 
-class ImportTest : public kwvtest::CardTest {
- protected:
-  struct Run {
-    int status;
-    std::string messages;  // standard error
-  };
-
-  // Runs `kwvcard <args>` in the test's directory.
-  Run run(const std::string& args) {
-    const std::string command =
-        "cd '" + path("") + "' && " KWVCARD_TOOL " " + args + " 2>messages.txt >/dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, kwvtest::read_file(path("messages.txt"))};
-  }
-
-  std::set<std::string> files(const std::string& folder = "") const {
-    std::set<std::string> names;
-    for (auto& entry : std::filesystem::directory_iterator(path(folder))) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
-  }
-};
+class ImportTest : public kwvtest::ToolTest {};
 
 TEST_F(ImportTest, OutlookRowsBecomeCardsInOneFile) {
   // clang-format off

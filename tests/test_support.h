@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "KwvCard.h"
@@ -111,6 +112,35 @@ class CardTest : public ::testing::Test {
   std::deque<std::unique_ptr<char[]>> texts_;
   std::unique_ptr<KwvCard> card_;
 };
+
+#ifdef KWVCARD_TOOL
+#include <sys/wait.h>
+
+// Runs the kwvcard tool in the test's directory.
+class ToolTest : public CardTest {
+ protected:
+  struct Run {
+    int status;
+    std::string messages;  // standard error
+  };
+
+  // Runs `kwvcard <args>` in the test's directory.
+  Run run(const std::string& args) {
+    const std::string command =
+        "cd '" + path("") + "' && " KWVCARD_TOOL " " + args + " 2>messages.txt >/dev/null";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(path("messages.txt"))};
+  }
+
+  std::set<std::string> files(const std::string& folder = "") const {
+    std::set<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(path(folder))) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+};
+#endif
 
 }  // namespace kwvtest
 

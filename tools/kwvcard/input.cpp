@@ -6,29 +6,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
 
 namespace kwvcard {
 namespace {
 
-std::string read_all(const std::string& path) {
-  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+std::string read_all(std::FILE* in, const std::string& name) {
   std::string bytes;
-  std::error_code no_size;  // standard input, say
-  bytes.reserve(path == "-" ? 0 : std::filesystem::file_size(path, no_size) + 1);
-  if (in != nullptr) {
-    char block[1 << 16];
-    for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) bytes.append(block, n);
-  }
-  if (in == nullptr || std::ferror(in)) {
-    const int error = errno;
-    if (in != nullptr && in != stdin) std::fclose(in);
-    throw std::runtime_error("cannot read " + input_name(path) + ": " + std::strerror(error));
-  }
-  if (in != stdin) std::fclose(in);
+  char block[1 << 16];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) bytes.append(block, n);
+  if (std::ferror(in))
+    throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
   return bytes;
 }
 
@@ -37,9 +26,9 @@ int line_of(const std::string& text, std::size_t offset) {
   return 1 + static_cast<int>(std::count(text.begin(), text.begin() + offset, '\n'));
 }
 
-// Length of the longest well-formed UTF-8 prefix of `s` (no overlong forms,
-// surrogates or code points above U+10FFFF).
-std::size_t valid_utf8_prefix(const std::string& s) {
+}  // namespace
+
+std::size_t valid_utf8_prefix(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {
     const auto c = static_cast<unsigned char>(s[i]);
@@ -56,6 +45,8 @@ std::size_t valid_utf8_prefix(const std::string& s) {
   }
   return i;
 }
+
+namespace {
 
 std::string convert(const std::string& bytes, const std::string& name, const std::string& from) {
   iconv_t cd = iconv_open("UTF-8", from.c_str());
@@ -81,8 +72,16 @@ std::string input_name(const std::string& path) {
 }
 
 std::string read_input(const std::string& path, const std::string& from_encoding) {
-  std::string text = read_all(path);
   const std::string name = input_name(path);
+  if (path == "-") return read_input(stdin, name, from_encoding);
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(in, std::fclose);
+  return read_input(in, name, from_encoding);
+}
+
+std::string read_input(std::FILE* in, const std::string& name, const std::string& from_encoding) {
+  std::string text = read_all(in, name);
   if (!from_encoding.empty()) text = convert(text, name, from_encoding);
   const std::size_t valid = valid_utf8_prefix(text);
   if (valid < text.size()) {

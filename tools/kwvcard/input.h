@@ -2,7 +2,9 @@
 #ifndef KWVCARD_TOOL_INPUT_H
 #define KWVCARD_TOOL_INPUT_H
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace kwvcard {
 
@@ -14,6 +16,13 @@ std::string input_name(const std::string& path);
 // in that encoding, converted with iconv. Throws std::runtime_error naming the
 // input line of the first byte that is not valid in its encoding.
 std::string read_input(const std::string& path, const std::string& from_encoding);
+
+// As above, from the open stream `in`, named `name` in messages.
+std::string read_input(std::FILE* in, const std::string& name, const std::string& from_encoding);
+
+// Length of the longest well-formed UTF-8 prefix of `s` (no overlong forms,
+// surrogates or code points above U+10FFFF).
+std::size_t valid_utf8_prefix(std::string_view s);
 
 }  // namespace kwvcard
 

@@ -1,10 +1,15 @@
-// kwvcard: turns Outlook and Google Contacts CSV exports into vCard 2.1 files.
+// kwvcard: turns contact exports (vCard files of any version, Outlook and
+// Google Contacts CSV) into vCard 2.1 files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +19,8 @@
 #include "input.h"
 #include "output.h"
 #include "row_mapping.h"
+#include "vcard_mapping.h"
+#include "vcard_reader.h"
 
 namespace {
 
@@ -50,9 +57,15 @@ class Messages {
       std::cerr << "\rkwvcard: " << done << " of " << total_ << " contacts" << std::flush;
   }
 
-  int summary(std::size_t written) {
+  // `skipped`: the producer-specific properties of a vCard input; null for CSV.
+  int summary(std::size_t written, const std::size_t* skipped) {
     std::cerr << clear() << plural(written, "contact") << " written, " << plural(left_out_, "value")
-              << " left out\n";
+              << " left out";
+    if (skipped != nullptr) {
+      std::cerr << ", " << *skipped << " producer-specific propert" << (*skipped == 1 ? "y" : "ies")
+                << " skipped";
+    }
+    std::cerr << "\n";
     return left_out_ == 0 ? 0 : 1;
   }
 
@@ -63,15 +76,73 @@ class Messages {
   bool progress_;
 };
 
-int import(const Options& o) {
-  if (o.out.empty() == o.out_dir.empty())
-    throw CLI::ValidationError("import: give exactly one of --out FILE.vcf and --out-dir DIR");
-  for (const std::string* setting : {&o.charset, &o.lang}) {
-    if (setting->size() > kSettingBytes || setting->empty())
-      throw CLI::ValidationError("import: --charset and --lang take 1 to 39 bytes");
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// The input as a stream that can be read twice: a regular file as it is;
+// standard input, a pipe or a device copied into a temporary file first.
+File open_input(const std::string& path, const std::string& name) {
+  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  if (in == nullptr) throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
+  struct stat status {};
+  if (in != stdin && fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode))
+    return File(in, std::fclose);
+  File source(in, in == stdin ? +[](std::FILE*) { return 0; } : std::fclose);
+  File spool(std::tmpfile(), std::fclose);
+  if (!spool)
+    throw std::runtime_error(std::string("cannot copy ") + name + ": " + std::strerror(errno));
+  char block[1 << 16];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) {
+    if (std::fwrite(block, 1, n, spool.get()) != n)
+      throw std::runtime_error("cannot copy " + name + ": " + std::strerror(errno));
   }
-  const std::string name = input_name(o.input);
-  const std::string text = read_input(o.input, o.from_encoding);
+  if (std::ferror(in))
+    throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
+  std::rewind(spool.get());
+  return spool;
+}
+
+// Writes each contact `next` gives (`total` of them) as a card, and the
+// summary. Each card of a vCard input writes one; a CSV row without values
+// writes none.
+template <typename Next>
+int write_cards(const Options& o, const std::string& name, std::size_t total, bool vcard,
+                Next next) {
+  const std::string folder =
+      o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
+  CardWriter writer(o.charset, o.lang, folder);
+  Output output(o.out, o.out_dir);
+  Messages messages(total);
+  std::size_t written = 0, skipped = 0;
+  Contact contact;
+  while (next(contact)) {
+    skipped += contact.skipped;
+    if (vcard || !contact.values.empty()) {  // a CSV row may be empty: no card for it
+      writer.write(output.next_card(contact.name), contact);
+      output.keep_card();
+      messages.written(++written);
+    }
+    messages.left_out(name, contact);
+  }
+  output.finish();
+  return messages.summary(written, vcard ? &skipped : nullptr);
+}
+
+// One card for each card of the vCard file `in`, in its order.
+int import_vcard(const Options& o, const std::string& name, std::FILE* in) {
+  std::size_t cards = 0;  // the whole input is read once first: a malformed one writes nothing
+  Card card;
+  for (VcardReader check(in, name, o.from_encoding, false); check.next(card);) ++cards;
+  std::rewind(in);
+  VcardReader reader(in, name, o.from_encoding);
+  return write_cards(o, name, cards, true, [&](Contact& contact) {
+    if (!reader.next(card)) return false;
+    contact = to_contact(card);
+    return true;
+  });
+}
+
+int import_csv(const Options& o, const std::string& name, std::FILE* in) {
+  const std::string text = read_input(in, name, o.from_encoding);
   CsvRecords records(text, name);
   Record record;
   if (!records.next(record)) throw std::runtime_error(name + ": empty, no header row");
@@ -84,40 +155,45 @@ int import(const Options& o) {
   }
   std::size_t rows = 0;  // the whole export is read once first: a malformed one writes nothing
   for (CsvRecords check(text, name); check.next(record);) ++rows;
-  const std::string folder =
-      o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
-  CardWriter writer(o.charset, o.lang, folder);
-  Output output(o.out, o.out_dir);
-  Messages messages(rows - 1);
-  std::size_t written = 0;
-  while (records.next(record)) {
-    Contact contact = to_contact(*format, record);
-    if (!contact.values.empty()) {  // else an empty row, or nothing it holds fits a card
-      writer.write(output.next_card(contact.name), contact);
-      output.keep_card();
-      messages.written(++written);
-    }
-    messages.left_out(name, contact);
+  return write_cards(o, name, rows - 1, false, [&](Contact& contact) {
+    if (!records.next(record)) return false;
+    contact = to_contact(*format, record);
+    return true;
+  });
+}
+
+int import(const Options& o) {
+  if (o.out.empty() == o.out_dir.empty())
+    throw CLI::ValidationError("import: give exactly one of --out FILE.vcf and --out-dir DIR");
+  for (const std::string* setting : {&o.charset, &o.lang}) {
+    if (setting->size() > kSettingBytes || setting->empty())
+      throw CLI::ValidationError("import: --charset and --lang take 1 to 39 bytes");
   }
-  output.finish();
-  return messages.summary(written);
+  const std::string name = input_name(o.input);
+  File in = open_input(o.input, name);
+  const bool vcard = is_vcard(in.get());
+  std::rewind(in.get());
+  return vcard ? import_vcard(o, name, in.get()) : import_csv(o, name, in.get());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("Turns Outlook and Google Contacts CSV exports into vCard 2.1 files.", "kwvcard");
+  CLI::App app(
+      "Turns contact exports (vCard files, Outlook and Google Contacts CSV) into vCard 2.1 files.",
+      "kwvcard");
   app.set_version_flag("--version", "kwvcard " KWVCARD_VERSION);
   app.footer(
-      "Usage: kwvcard import INPUT.csv (--out FILE.vcf | --out-dir DIR) [--charset NAME]\n"
+      "Usage: kwvcard import INPUT (--out FILE.vcf | --out-dir DIR) [--charset NAME]\n"
       "                      [--lang TAG] [--from-encoding NAME]\n"
       "Exit status: 0 every contact written whole, 1 some value left out, 2 stopped (usage, input "
       "or output).");
   app.require_subcommand(1);
   Options o;
   CLI::App* import_command =
-      app.add_subcommand("import", "Write the contacts of a CSV export as cards");
-  import_command->add_option("INPUT", o.input, "The CSV export (UTF-8; - for standard input)")
+      app.add_subcommand("import", "Write the contacts of a vCard file or a CSV export as cards");
+  import_command
+      ->add_option("INPUT", o.input, "The vCard file or CSV export (- for standard input)")
       ->required();
   import_command->add_option("--out", o.out, "Write every card into this one .vcf file");
   import_command->add_option("--out-dir", o.out_dir, "Write one .vcf file per contact here");
@@ -125,7 +201,8 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   import_command->add_option("--lang", o.lang, "The cards' language")->capture_default_str();
   import_command->add_option("--from-encoding", o.from_encoding,
-                             "The input's encoding, when not UTF-8 (e.g. WINDOWS-1252)");
+                             "The input's encoding, when not UTF-8 (e.g. WINDOWS-1252); in a "
+                             "vCard file, of values without a CHARSET");
   try {
     app.parse(argc, argv);
     return import(o);
