@@ -6,9 +6,14 @@
 //   N.family=<family name>
 //   ADR[;TYPE...].street=<street>
 //   TEL;TYPE...=<number>
+//   EMAIL=<address>
+//   PHOTO.sha256=<hex digest of the inline picture's bytes>
 //
 // Types are printed in a fixed order, so the output can be compared as text.
+// The middle name, prefix, suffix, birthday, an address's PO box and
+// extended address, and the photo are printed only when the contact has them.
 #include <KContacts/VCardConverter>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTextStream>
 
@@ -56,8 +61,18 @@ int main(int argc, char** argv) {
           << "ORG.department=" << c.department() << "\n"
           << "TITLE=" << c.title() << "\n"
           << "NOTE=" << c.note() << "\n";
+      const std::pair<const char*, QString> optional[] = {
+          {"N.additional", c.additionalName()},
+          {"N.prefix", c.prefix()},
+          {"N.suffix", c.suffix()},
+          {"BDAY", c.birthday().date().toString(Qt::ISODate)}};
+      for (const auto& [name, value] : optional) {
+        if (!value.isEmpty()) out << name << "=" << value << "\n";
+      }
       for (const KContacts::Address& a : c.addresses()) {
         const QString adr = "ADR" + type_list(a.type(), kAddressTypes);
+        if (!a.postOfficeBox().isEmpty()) out << adr << ".pobox=" << a.postOfficeBox() << "\n";
+        if (!a.extended().isEmpty()) out << adr << ".extended=" << a.extended() << "\n";
         out << adr << ".street=" << a.street() << "\n"
             << adr << ".locality=" << a.locality() << "\n"
             << adr << ".region=" << a.region() << "\n"
@@ -66,6 +81,13 @@ int main(int argc, char** argv) {
       }
       for (const KContacts::PhoneNumber& p : c.phoneNumbers()) {
         out << "TEL" << type_list(p.type(), kPhoneTypes) << "=" << p.number() << "\n";
+      }
+      for (const QString& email : c.emails()) out << "EMAIL=" << email << "\n";
+      if (c.photo().isIntern() && !c.photo().rawData().isEmpty()) {
+        out << "PHOTO.type=" << c.photo().type() << "\n"
+            << "PHOTO.sha256="
+            << QCryptographicHash::hash(c.photo().rawData(), QCryptographicHash::Sha256).toHex()
+            << "\n";
       }
     }
   }
