@@ -23,8 +23,10 @@
 /// - A null text argument writes nothing and returns 0.
 /// - The caller's text is only read; nothing is kept after the call.
 /// - No heap memory is used by text property operations.
-/// - Lines go through the stream's stdio buffer: the file holds all of them
-///   once QEL_EndPacking has closed it (or the card has been destroyed).
+/// - Lines go through the stream's 16 KiB buffer, which an open card holds on
+///   the heap (on glibc; elsewhere stdio's own): they reach the file whenever it
+///   fills, and all of them once QEL_EndPacking has closed it (or the card has
+///   been destroyed).
 /// A card is used by one thread at a time; separate cards are independent.
 #ifndef KWVCARD_H
 #define KWVCARD_H

@@ -50,6 +50,29 @@ extern "C" __attribute__((visibility("default"))) int qelstr_utf8_to_gb(char* de
       ++p;
       continue;
     }
+    // The common case first: a three-byte character whose lead byte takes
+    // any continuation bytes (not E0, whose range excludes overlong forms, nor
+    // ED, whose excludes surrogates): most of GB2312's characters are there.
+    // The second byte is checked before the third is read, so no read passes
+    // the terminator.
+    if (c >= 0xE1 && c != 0xED) {
+      const unsigned c1 = p[1] ^ 0x80u;
+      if (c <= 0xEF && c1 < 0x40) {
+        const unsigned c2 = p[2] ^ 0x80u;
+        if (c2 < 0x40) {
+          const unsigned code = gb2312_code((c & 0x0Fu) << 12 | c1 << 6 | c2);
+          p += 3;
+          if (code == 0) {
+            *out++ = '?';
+          } else {
+            out[0] = static_cast<unsigned char>(code >> 8);
+            out[1] = static_cast<unsigned char>(code);
+            out += 2;
+          }
+          continue;
+        }
+      }
+    }
     // Decode one character, or find the maximal ill-formed subsequence: the
     // lead byte and as many following bytes as could still begin a character.
     // The terminator is never a continuation byte, so no read passes it.

@@ -55,13 +55,13 @@ int emit(std::FILE* stream, const char* charset, const Line& line, std::size_t c
   char converted[kMaxConvertCapacity];
   if (is_gb2312(charset)) {
     if (convert_capacity > kMaxConvertCapacity) convert_capacity = kMaxConvertCapacity;
-    std::memset(converted, 0, convert_capacity);
-    qelstr_utf8_to_gb(converted, text);
-    // The converter is told no size; a result that fills the buffer did not fit.
-    const void* nul = std::memchr(converted, '\0', convert_capacity);
-    if (nul == nullptr) return 0;
+    // The converter is told no size, and reports the length it wrote; a result
+    // that fills the buffer, terminator included, did not fit. (Its output is
+    // never longer than its input, so with our converter every line fits.)
+    const int n = qelstr_utf8_to_gb(converted, text);
+    if (n < 0 || static_cast<std::size_t>(n) >= convert_capacity) return 0;
     text = converted;
-    len = static_cast<std::size_t>(static_cast<const char*>(nul) - converted);
+    len = static_cast<std::size_t>(n);
   }
   if (prefix != nullptr) write_bytes(stream, prefix, std::strlen(prefix));
   return static_cast<int>(write_bytes(stream, text, len));

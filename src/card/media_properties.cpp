@@ -27,34 +27,73 @@ constexpr off_t kMaxMediaSize = 1610612733;
   std::exit(2);
 }
 
-constexpr std::size_t kLine = sizeof kFold - 1 + kFoldWidth;  // one folded line
-constexpr std::size_t kStackBlock = 200 * kLine;
+constexpr std::size_t kFoldLength = sizeof kFold - 1;
 
-// Writes `text` folded: kFoldWidth characters per physical line, kFold before
-// every further line, CR LF at the end. Lines are gathered in `block` (of
-// `block_size` bytes, at least kLine + 2) and written a block at a time.
-void write_folded(std::FILE* stream, const char* text, std::size_t len, char* block,
-                  std::size_t block_size) {
-  std::size_t used = 0;
-  for (std::size_t pos = 0; pos < len; pos += kFoldWidth) {
-    if (used + kLine + 2 > block_size) {  // room for a line and the final CR LF
-      kwv::write_bytes(stream, block, used);
-      used = 0;
-    }
-    if (pos > 0) {
-      std::memcpy(block + used, kFold, sizeof kFold - 1);
-      used += sizeof kFold - 1;
-    }
-    const std::size_t n = len - pos < kFoldWidth ? len - pos : kFoldWidth;
-    std::memcpy(block + used, text + pos, n);
-    used += n;
+// Lays base64 text out folded in a buffer: kFoldWidth characters per physical
+// line, kFold before every further line, CR LF at the end. The text comes in
+// pieces of any length, as the encoder gives them. A buffer sized by
+// folded_size holds the whole body; should the text be longer than that, what
+// the buffer holds is written out to make room.
+class Folder {
+ public:
+  Folder(std::FILE* stream, char* buffer, std::size_t capacity)
+      : stream_(stream), buffer_(buffer), capacity_(capacity) {}
+
+  // The folded length of `encoded` characters of text, final CR LF included.
+  static std::size_t folded_size(std::size_t encoded) {
+    const std::size_t lines = (encoded + kFoldWidth - 1) / kFoldWidth;
+    return encoded + (lines > 1 ? (lines - 1) * kFoldLength : 0) + 2;
   }
-  block[used++] = '\r';
-  block[used++] = '\n';
-  kwv::write_bytes(stream, block, used);
-}
 
-// Memory for the media data and for its base64 text. The first touch of each
+  void add(const char* text, std::size_t n) {
+    while (n > 0) {
+      if (column_ == kFoldWidth) {
+        room(kFoldLength);
+        std::memcpy(buffer_ + used_, kFold, kFoldLength);
+        used_ += kFoldLength;
+        column_ = 0;
+      }
+      const std::size_t take = n < kFoldWidth - column_ ? n : kFoldWidth - column_;
+      room(take);
+      std::memcpy(buffer_ + used_, text, take);
+      used_ += take;
+      column_ += take;
+      text += take;
+      n -= take;
+    }
+  }
+
+  // Ends the body with CR LF and writes what the buffer holds.
+  void finish() {
+    room(2);
+    buffer_[used_++] = '\r';
+    buffer_[used_++] = '\n';
+    kwv::write_bytes(stream_, buffer_, used_);
+  }
+
+ private:
+  void room(std::size_t n) {
+    if (used_ + n > capacity_) {
+      kwv::write_bytes(stream_, buffer_, used_);
+      used_ = 0;
+    }
+  }
+
+  std::FILE* stream_;
+  char* buffer_;
+  std::size_t capacity_;  // at least kFoldLength + kFoldWidth
+  std::size_t used_ = 0;
+  std::size_t column_ = 0;  // characters on the current physical line
+};
+
+// The media is encoded a piece at a time into a small buffer that stays in
+// cache, and each piece laid out folded at once, so the text is written to
+// memory only once, in its final form. A piece is a multiple of three bytes
+// (whose encodings join without padding) and of four lines' worth (225 bytes).
+constexpr std::size_t kPieceBytes = 16 * 225;
+constexpr std::size_t kPieceText = kPieceBytes / 3 * 4;
+
+// Memory for the media data and for its folded base64 text. The first touch of each
 // 4 KiB page costs more than encoding it, so buffers from 1 MiB up are mapped
 // from the kernel, aligned to 2 MiB and marked for transparent huge pages: a
 // 16 MiB photo's two buffers then take some twenty page faults instead of
@@ -169,30 +208,31 @@ void KwvCard::QEL_Base64Encode(std::FILE* media) {
   if (size < 0 || size > kMaxMediaSize) out_of_memory();
 
   const auto n = static_cast<std::size_t>(size);
-  const std::size_t encoded = 4 * ((n + 2) / 3);
+  // Room for the whole folded body, and never less than a physical line.
+  std::size_t folded = Folder::folded_size(4 * ((n + 2) / 3));
+  if (folded < kFoldLength + kFoldWidth) folded = kFoldLength + kFoldWidth;
   MediaBuffer data(n);
   if (data.data() == nullptr) out_of_memory();
-  MediaBuffer buffer(encoded + 1);
-  if (buffer.data() == nullptr) out_of_memory();
+  MediaBuffer text(folded);
+  if (text.data() == nullptr) out_of_memory();
   const std::size_t got = std::fread(data.data(), 1, n, media);
   if (got < n) std::memset(data.data() + got, 0, n - got);
 
-  buffer.data()[0] = '\0';
-  char* text = buffer.data();
-  const int result = QEL_base64_encode(data.data(), static_cast<int>(n), &text);
-  // The encoder fills the buffer it is handed; should one hand back its own
-  // text instead, that text stays the encoder's. Our encoder reports the
-  // length it wrote, which spares a scan of the text.
-  if (text == nullptr) text = buffer.data();
-  const bool known = text == buffer.data() && result >= 0 &&
-                     static_cast<std::size_t>(result) == encoded && text[encoded] == '\0';
-  const std::size_t len = known ? encoded : std::strlen(text);
-  // The data is no longer needed: a large data buffer, already in memory,
-  // gathers the folded lines, so the body goes out in a few large writes.
-  if (data.mapped() >= kStackBlock) {
-    write_folded(stream, text, len, data.data(), data.mapped());
-  } else {
-    char block[kStackBlock];
-    write_folded(stream, text, len, block, sizeof block);
+  Folder body(stream, text.data(), text.mapped() != 0 ? text.mapped() : folded);
+  for (std::size_t pos = 0; pos < n; pos += kPieceBytes) {
+    const std::size_t bytes = n - pos < kPieceBytes ? n - pos : kPieceBytes;
+    const std::size_t expected = 4 * ((bytes + 2) / 3);
+    char piece[kPieceText + 1];
+    piece[0] = '\0';
+    char* encoded = piece;
+    const int result = QEL_base64_encode(data.data() + pos, static_cast<int>(bytes), &encoded);
+    // The encoder fills the buffer it is handed; should one hand back its own
+    // text instead, that text stays the encoder's. Our encoder reports the
+    // length it wrote, which spares a scan of the text.
+    if (encoded == nullptr) encoded = piece;
+    const bool known = encoded == piece && result >= 0 &&
+                       static_cast<std::size_t>(result) == expected && piece[expected] == '\0';
+    body.add(encoded, known ? expected : std::strlen(encoded));
   }
+  body.finish();
 }
