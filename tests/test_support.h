@@ -132,6 +132,27 @@ class ToolTest : public CardTest {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(path("messages.txt"))};
   }
 
+  // Golden files: runs `kwvcard import in.<ext> --out out.vcf` on `dir`/NAME.<ext>
+  // (with the folder's other data files, photos say, beside it) and compares
+  // the cards with NAME.expected.vcf and standard error with NAME.messages; the
+  // status is 1 when a message names a value, else 0.
+  void expect_golden(const std::string& dir, const std::string& name, const std::string& ext) {
+    for (auto& entry : std::filesystem::directory_iterator(dir)) {
+      const std::string file = entry.path().filename().string();
+      if (file.rfind(name + ".", 0) != 0 && entry.path().extension() != ext) {
+        std::filesystem::copy_file(entry.path(), path(file),
+                                   std::filesystem::copy_options::overwrite_existing);
+      }
+    }
+    std::filesystem::copy_file(dir + "/" + name + ext, path("in" + ext),
+                               std::filesystem::copy_options::overwrite_existing);
+    const Run r = run("import in" + ext + " --out out.vcf");
+    const std::string messages = read_file(dir + "/" + name + ".messages");
+    EXPECT_EQ(r.status, messages.find("kwvcard: ") == std::string::npos ? 0 : 1) << name;
+    EXPECT_EQ(r.messages, messages) << name;
+    EXPECT_EQ(read_file(path("out.vcf")), read_file(dir + "/" + name + ".expected.vcf")) << name;
+  }
+
   std::set<std::string> files(const std::string& folder = "") const {
     std::set<std::string> names;
     for (auto& entry : std::filesystem::directory_iterator(path(folder))) {
