@@ -178,6 +178,8 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
        "import: give exactly one of --out FILE.vcf and --out-dir DIR (see kwvcard --help)"},
       {"in.csv --out out.vcf --lang " + std::string(40, 'x'), google().header_row,
        "import: --charset and --lang take 1 to 39 bytes (see kwvcard --help)"},
+      {"in.csv --out out.vcf --charset 'UTF-8;X=1'", google().header_row,
+       "import: --charset and --lang take no spaces, ';' or ':' (see kwvcard --help)"},
       {"in.csv --out out.vcf --bogus", google().header_row,
        "The following argument was not expected: --bogus (see kwvcard --help)"},
   };

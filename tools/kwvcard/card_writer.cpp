@@ -93,6 +93,9 @@ bool starts_with_nocase(const std::string& s, const char* prefix) {
 // space. With a `limit`, stops before a character that would take the text,
 // with each ';' counted as the two bytes of "\;", past that many bytes.
 std::string card_text(const std::string& text, std::size_t limit, bool& cut) {
+  if (text.size() <= limit / 2 &&
+      std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }))
+    return text;  // the common case: as it is (each ';' takes at most twice its byte)
   std::string out;
   std::size_t escaped = 0;
   for (std::size_t i = 0; i < text.size();) {

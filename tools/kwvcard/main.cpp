@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -168,6 +169,11 @@ int import(const Options& o) {
   for (const std::string* setting : {&o.charset, &o.lang}) {
     if (setting->size() > kSettingBytes || setting->empty())
       throw CLI::ValidationError("import: --charset and --lang take 1 to 39 bytes");
+    // A space, a control character, ';' or ':' would break every line it marks.
+    if (setting->find_first_of(" ;:") != std::string::npos ||
+        std::any_of(setting->begin(), setting->end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+      throw CLI::ValidationError("import: --charset and --lang take no spaces, ';' or ':'");
   }
   const std::string name = input_name(o.input);
   File in = open_input(o.input, name);

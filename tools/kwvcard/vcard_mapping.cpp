@@ -1,12 +1,15 @@
 #include "vcard_mapping.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace kwvcard {
@@ -185,9 +188,13 @@ bool is_uri(const std::string& text) {
 }
 
 Kind kind_of(const std::string& name, Prop& prop) {
-  for (const Rule& rule : kRules) {
-    if (name == rule.name) return prop = rule.prop, rule.kind;
-  }
+  static const std::unordered_map<std::string_view, const Rule*> rules = [] {
+    std::unordered_map<std::string_view, const Rule*> by_name;
+    for (const Rule& rule : kRules) by_name.emplace(rule.name, &rule);
+    return by_name;
+  }();
+  if (const auto found = rules.find(name); found != rules.end())
+    return prop = found->second->prop, found->second->kind;
   // KDE's X-messaging/<service>-All
   const std::size_t n = name.size();
   if (name.compare(0, 12, "X-MESSAGING/") == 0 && n > 16 && name.compare(n - 4, 4, "-ALL") == 0)
@@ -231,44 +238,44 @@ std::optional<std::array<int, 3>> read_date(std::string text) {
   return std::array<int, 3>{day, month, year};
 }
 
-int base64_digit(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  return c == '+' ? 62 : c == '/' ? 63 : -1;
-}
-
 // Base64 `text` decoded, whitespace ignored: the standard alphabet, at most
 // two '=' at the end, padding optional; nullopt for anything else or a
 // length of 1 modulo 4.
-std::optional<std::string> decode_base64(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() / 4 * 3 + 3);
+std::optional<std::string> decode_base64(std::string_view text) {
+  static const auto kDigits = [] {  // -1: not base64, -2: whitespace
+    std::array<signed char, 256> d{};
+    d.fill(-1);
+    const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i)
+      d[static_cast<unsigned char>(abc[i])] = static_cast<signed char>(i);
+    for (unsigned char c : {' ', '\t', '\r', '\n'}) d[c] = -2;
+    return d;
+  }();
+  std::string out(text.size() / 4 * 3 + 3, '\0');
+  std::size_t at = 0, digits = 0, padding = 0;
   std::uint32_t bits = 0;
-  std::size_t digits = 0, padding = 0;
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-    if (c == '=' && ++padding <= 2) continue;
-    const int d = base64_digit(c);
-    if (d < 0 || padding > 0) return std::nullopt;
-    bits = (bits << 6) | static_cast<std::uint32_t>(d);
-    if (++digits % 4 == 0) {
-      out += static_cast<char>(bits >> 16);
-      out += static_cast<char>(bits >> 8);
-      out += static_cast<char>(bits);
+  for (const char c : text) {
+    const int d = kDigits[static_cast<unsigned char>(c)];
+    if (d >= 0 && padding == 0) {
+      bits = (bits << 6) | static_cast<std::uint32_t>(d);
+      if (++digits % 4 == 0) {
+        out[at++] = static_cast<char>(bits >> 16);
+        out[at++] = static_cast<char>(bits >> 8);
+        out[at++] = static_cast<char>(bits);
+      }
+    } else if (d == -1 && (c != '=' || ++padding > 2)) {
+      return std::nullopt;
+    } else if (d >= 0) {
+      return std::nullopt;  // a digit after '='
     }
   }
-  switch (digits % 4) {
-    case 1:
-      return std::nullopt;
-    case 2:
-      out += static_cast<char>(bits >> 4);
-      break;
-    case 3:
-      out += static_cast<char>(bits >> 10);
-      out += static_cast<char>(bits >> 2);
-      break;
+  if (digits % 4 == 1) return std::nullopt;
+  if (digits % 4 == 2) out[at++] = static_cast<char>(bits >> 4);
+  if (digits % 4 == 3) {
+    out[at++] = static_cast<char>(bits >> 10);
+    out[at++] = static_cast<char>(bits >> 2);
   }
+  out.resize(at);
   return out;
 }
 
@@ -490,7 +497,8 @@ class Builder {
         return left_out(p, "a data: URI without base64 data");
       uri_type = header.substr(5, header.find(';') - 5);
     }
-    auto bytes = decode_base64(data_uri ? p.value.substr(p.value.find(',') + 1) : p.value);
+    auto bytes = decode_base64(data_uri ? std::string_view(p.value).substr(p.value.find(',') + 1)
+                                        : std::string_view(p.value));
     if (!bytes) return left_out(p, "not valid base64");
     std::string type;
     for (const std::string& t : p.types) {

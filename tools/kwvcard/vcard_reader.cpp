@@ -135,7 +135,9 @@ void VcardReader::fail(int line, const std::string& what) const {
 bool VcardReader::physical(std::string& line) {
   std::size_t scan = pos_;  // bytes before it hold no line end
   for (;;) {
-    const std::size_t end = buffer_.find_first_of("\r\n", scan);
+    std::size_t end = scan;  // find_first_of would call memchr once per byte
+    while (end < buffer_.size() && buffer_[end] != '\n' && buffer_[end] != '\r') ++end;
+    if (end == buffer_.size()) end = std::string::npos;
     // A CR last in the buffer may be the first half of CR LF.
     if (end != std::string::npos && (eof_ || end + 1 < buffer_.size() || buffer_[end] == '\n')) {
       line.assign(buffer_, pos_, end - pos_);
