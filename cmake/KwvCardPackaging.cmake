@@ -39,8 +39,9 @@ if(KWVCARD_BUILD_TOOL)
   set(CPACK_DEBIAN_TOOL_PACKAGE_NAME kwvcard)
   set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_TOOL_DESCRIPTION
-    "kwvcard import turns Outlook and Google Contacts CSV exports into vCard 2.1
-files, in UTF-8 or GB2312.")
+    "kwvcard import turns Outlook and Google Contacts CSV exports and vCard
+files (2.1, 3.0, 4.0: iPhone, Android, Google, Outlook, Thunderbird, CardDAV)
+into vCard 2.1 files, in UTF-8 or GB2312.")
   # Its own library comes from libkwvcard0, which dpkg-shlibdeps cannot see
   # while the packages are being built; libcsv3 is Debian's.
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
