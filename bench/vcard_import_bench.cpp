@@ -38,8 +38,13 @@
 #include <vector>
 
 #include "KwvCard.h"
+#include "timed_ways.h"
 
 namespace {
+
+using kwvbench::median;
+using kwvbench::read;
+using kwvbench::Way;
 
 namespace fs = std::filesystem;
 constexpr int kContacts = 10000;
@@ -205,50 +210,6 @@ void write_with_library(std::vector<Contact>& contacts, const fs::path& photos,
     card.QEL_AttachPhoto(photo.data(), jpeg);
     card.QEL_EndPacking();
   }
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// CPU time of this process and of its waited-for children, in ms.
-double cpu_ms() {
-  double ms = 0;
-  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-    rusage u{};
-    getrusage(who, &u);
-    for (const timeval& t : {u.ru_utime, u.ru_stime}) ms += t.tv_sec * 1e3 + t.tv_usec / 1e3;
-  }
-  return ms;
-}
-
-// One way of writing the cards; each run writes to a new path, so that no run
-// creates its files right after the last one deleted 10,000.
-struct Way {
-  const char* name;
-  std::function<void(const fs::path& out)> work;
-  std::vector<double> ms{}, cpu{};
-
-  void time(const fs::path& out) {
-    const double cpu_start = cpu_ms();
-    const auto start = std::chrono::steady_clock::now();
-    work(out);
-    const auto end = std::chrono::steady_clock::now();
-    ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-    cpu.push_back(cpu_ms() - cpu_start);
-  }
-  // The median of this way's per-round ratios to `base`'s.
-  double ratio(const Way& base) const {
-    std::vector<double> r;
-    for (std::size_t i = 0; i < ms.size(); ++i) r.push_back(ms[i] / base.ms[i]);
-    return median(r);
-  }
-};
-
-std::string read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
 std::size_t count(const std::string& text, const std::string& what) {
