@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 namespace kwvcard {
@@ -228,13 +229,16 @@ void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
   if (value.inline_data) {
     if (media_ < 0) media_ = memfd_create("kwvcard-media", MFD_CLOEXEC);
     const std::string file = "/proc/self/fd/" + std::to_string(media_);
-    bool put = media_ >= 0 && ftruncate(media_, 0) == 0;
+    // The file holds the last media: cut it only when this one is shorter.
+    const std::size_t size = value.data.size();
+    bool put = media_ >= 0 && (size >= media_size_ || ftruncate(media_, off_t(size)) == 0);
     for (std::size_t done = 0; put && done < value.data.size();) {
       const ssize_t n = pwrite(media_, value.data.data() + done, value.data.size() - done,
                                static_cast<off_t>(done));
       put = n > 0;
       done += put ? static_cast<std::size_t>(n) : 0;
     }
+    media_size_ = put ? size : SIZE_MAX;  // unknown after a failure: cut next time
     if (!put || !(photo ? card.photo(file, value.types) : card.sound(file, value.types)))
       left_out(contact, value, 0, "left out: the card cannot take this media");
     return;

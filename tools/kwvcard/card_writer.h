@@ -33,7 +33,8 @@ class CardWriter {
 
   std::string charset_, lang_, photo_folder_;
   iconv_t gb2312_ = reinterpret_cast<iconv_t>(-1);  // open when the charset converts
-  int media_ = -1;  // an in-memory file that inline photos and sounds go through
+  int media_ = -1;              // an in-memory file that inline photos and sounds go through
+  std::size_t media_size_ = 0;  // its size
 };
 
 }  // namespace kwvcard

@@ -95,6 +95,22 @@ bool is_utf8(const std::string& name) {
   return name.empty() || name == "UTF-8" || name == "UTF8";
 }
 
+// The first CR or LF in `text` from `from` on, or npos. LF is looked for in
+// windows with memchr (a CR-only file would otherwise have the rest of the
+// buffer scanned for every line), then CR before it.
+std::size_t line_end(const std::string& text, std::size_t from) {
+  constexpr std::size_t kWindow = 512;
+  for (std::size_t at = from; at < text.size(); at += kWindow) {
+    const std::size_t n = std::min(kWindow, text.size() - at);
+    const char* lf = static_cast<const char*>(std::memchr(text.data() + at, '\n', n));
+    const std::size_t upto = lf == nullptr ? n : static_cast<std::size_t>(lf - text.data()) - at;
+    const void* cr = std::memchr(text.data() + at, '\r', upto);
+    if (cr != nullptr) return static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+    if (lf != nullptr) return at + upto;
+  }
+  return std::string::npos;
+}
+
 }  // namespace
 
 bool Property::has_type(std::string_view type) const {
@@ -135,9 +151,7 @@ void VcardReader::fail(int line, const std::string& what) const {
 bool VcardReader::physical(std::string& line) {
   std::size_t scan = pos_;  // bytes before it hold no line end
   for (;;) {
-    std::size_t end = scan;  // find_first_of would call memchr once per byte
-    while (end < buffer_.size() && buffer_[end] != '\n' && buffer_[end] != '\r') ++end;
-    if (end == buffer_.size()) end = std::string::npos;
+    const std::size_t end = line_end(buffer_, scan);
     // A CR last in the buffer may be the first half of CR LF.
     if (end != std::string::npos && (eof_ || end + 1 < buffer_.size() || buffer_[end] == '\n')) {
       line.assign(buffer_, pos_, end - pos_);
@@ -350,6 +364,10 @@ bool VcardReader::next(Card& card) {
     }
     if (l.colon == std::string::npos) l.colon = l.text.find(':');  // a quote left open
     if (l.colon == std::string::npos) fail(l.line, "a property line without ':'");
+    if (!decode_) {  // checking the structure only: the property's line is enough
+      card.properties.emplace_back().line = l.line;
+      continue;
+    }
     card.properties.push_back(parse(l));
     decode(card.properties.back());
   }

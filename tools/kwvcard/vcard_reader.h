@@ -56,8 +56,8 @@ bool is_vcard(std::FILE* in);
 class VcardReader {
  public:
   // Messages name the input `name`. Text without a CHARSET parameter is in
-  // `from_encoding` ("" for UTF-8). With `decode` false, values are neither
-  // decoded nor converted (to check the structure quickly). Throws
+  // `from_encoding` ("" for UTF-8). With `decode` false only the structure is
+  // checked, quickly: each property of a card is then just its line. Throws
   // std::runtime_error("unknown encoding X") when iconv does not know it.
   VcardReader(std::FILE* in, std::string name, std::string from_encoding, bool decode = true);
   ~VcardReader();
