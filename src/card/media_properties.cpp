@@ -149,6 +149,42 @@ class MediaBuffer {
   std::size_t mapped_ = 0;  // 0 when from malloc
 };
 
+// Writes the folded base64 body of the first `size` bytes of `media`, read
+// from where it stands, to `stream`. Ends the process with status 2 when the
+// size is unknown (negative) or too large, or memory cannot be had.
+void write_body(std::FILE* stream, std::FILE* media, off_t size) {
+  if (size < 0 || size > kMaxMediaSize) out_of_memory();
+
+  const auto n = static_cast<std::size_t>(size);
+  // Room for the whole folded body, and never less than a physical line.
+  std::size_t folded = Folder::folded_size(4 * ((n + 2) / 3));
+  if (folded < kFoldLength + kFoldWidth) folded = kFoldLength + kFoldWidth;
+  MediaBuffer data(n);
+  if (data.data() == nullptr) out_of_memory();
+  MediaBuffer text(folded);
+  if (text.data() == nullptr) out_of_memory();
+  const std::size_t got = std::fread(data.data(), 1, n, media);
+  if (got < n) std::memset(data.data() + got, 0, n - got);
+
+  Folder body(stream, text.data(), text.mapped() != 0 ? text.mapped() : folded);
+  for (std::size_t pos = 0; pos < n; pos += kPieceBytes) {
+    const std::size_t bytes = n - pos < kPieceBytes ? n - pos : kPieceBytes;
+    const std::size_t expected = 4 * ((bytes + 2) / 3);
+    char piece[kPieceText + 1];
+    piece[0] = '\0';
+    char* encoded = piece;
+    const int result = QEL_base64_encode(data.data() + pos, static_cast<int>(bytes), &encoded);
+    // The encoder fills the buffer it is handed; should one hand back its own
+    // text instead, that text stays the encoder's. Our encoder reports the
+    // length it wrote, which spares a scan of the text.
+    if (encoded == nullptr) encoded = piece;
+    const bool known = encoded == piece && result >= 0 &&
+                       static_cast<std::size_t>(result) == expected && piece[expected] == '\0';
+    body.add(encoded, known ? expected : std::strlen(encoded));
+  }
+  body.finish();
+}
+
 // Writes the attachment header and the folded body of the file at `path`.
 int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, char* type) {
   if (stream == nullptr || path == nullptr || type == nullptr) return 0;
@@ -161,8 +197,12 @@ int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, cha
 
   std::FILE* media = std::fopen(path, "rb");
   if (media == nullptr) return 0;
+  // The file is read whole into the card's own buffer: no stdio buffer (and
+  // no fstat(2) to size one) in between.
+  std::setvbuf(media, nullptr, _IONBF, 0);
   struct stat st;
-  if (fstat(fileno(media), &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = fstat(fileno(media), &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     std::fclose(media);  // a directory opens for reading here, but holds no media
     return 0;
   }
@@ -173,7 +213,11 @@ int attach(KwvCard& card, std::FILE* stream, const char* prefix, char* path, cha
   kwv::Line header(buf, sizeof buf);
   header.add(prefix).add(type, type_len).add(":");
   kwv::write_bytes(stream, header.data(), header.size());
-  card.QEL_Base64Encode(media);
+  if (known && S_ISREG(st.st_mode)) {
+    write_body(stream, media, st.st_size);  // a regular file's size is known already
+  } else {
+    card.QEL_Base64Encode(media);  // anything else is sized by seeking, as a caller's stream
+  }
   std::fclose(media);
   return 1;
 }
@@ -205,34 +249,5 @@ void KwvCard::QEL_Base64Encode(std::FILE* media) {
   off_t size = -1;
   if (fseeko(media, 0, SEEK_END) == 0) size = ftello(media);
   std::rewind(media);
-  if (size < 0 || size > kMaxMediaSize) out_of_memory();
-
-  const auto n = static_cast<std::size_t>(size);
-  // Room for the whole folded body, and never less than a physical line.
-  std::size_t folded = Folder::folded_size(4 * ((n + 2) / 3));
-  if (folded < kFoldLength + kFoldWidth) folded = kFoldLength + kFoldWidth;
-  MediaBuffer data(n);
-  if (data.data() == nullptr) out_of_memory();
-  MediaBuffer text(folded);
-  if (text.data() == nullptr) out_of_memory();
-  const std::size_t got = std::fread(data.data(), 1, n, media);
-  if (got < n) std::memset(data.data() + got, 0, n - got);
-
-  Folder body(stream, text.data(), text.mapped() != 0 ? text.mapped() : folded);
-  for (std::size_t pos = 0; pos < n; pos += kPieceBytes) {
-    const std::size_t bytes = n - pos < kPieceBytes ? n - pos : kPieceBytes;
-    const std::size_t expected = 4 * ((bytes + 2) / 3);
-    char piece[kPieceText + 1];
-    piece[0] = '\0';
-    char* encoded = piece;
-    const int result = QEL_base64_encode(data.data() + pos, static_cast<int>(bytes), &encoded);
-    // The encoder fills the buffer it is handed; should one hand back its own
-    // text instead, that text stays the encoder's. Our encoder reports the
-    // length it wrote, which spares a scan of the text.
-    if (encoded == nullptr) encoded = piece;
-    const bool known = encoded == piece && result >= 0 &&
-                       static_cast<std::size_t>(result) == expected && piece[expected] == '\0';
-    body.add(encoded, known ? expected : std::strlen(encoded));
-  }
-  body.finish();
+  write_body(stream, media, size);
 }
