@@ -45,6 +45,8 @@ TEST_F(VcardImportTest, ABadValueIsLeftOutNotTheInput) {
       {"Note;CHARSET=SHIFT_JIS:\x82", "Note: left out: not valid SHIFT_JIS text"},
       {"NOTE;ENCODING=QUOTED-PRINTABLE:a=E", "NOTE: left out: a broken quoted-printable escape"},
       {"item1.BDAY:March 7", "BDAY: left out: not a date (YYYY-MM-DD or YYYYMMDD)"},
+      {"X-ANNIVERSARY:--05-04", "X-ANNIVERSARY: left out: an anniversary needs a year"},
+      {"BDAY:0000-03-07", "BDAY: left out: a birthday needs a year"},
       {"LOGO;VALUE=uri:http://example.com/logo.png",
        "LOGO: left out: not a property the written card can hold"},
       {"AGENT:\r\nBEGIN:VCARD\r\nN:Friday;Fred\r\nEND:VCARD",

@@ -228,7 +228,7 @@ int number(const std::string& text, std::size_t at, std::size_t digits) {
 std::optional<std::array<int, 3>> read_date(std::string text) {
   text = trim(text.substr(0, text.find_first_of("Tt")));
   const bool no_year = text.compare(0, 2, "--") == 0;
-  if (no_year) text.replace(0, 2, "0000");
+  if (no_year) text.replace(0, 2, text.size() == 7 ? "0000-" : "0000");  // --MM-DD, --MMDD
   const bool dashes = text.size() == 10 && text[4] == '-' && text[7] == '-';
   if (!dashes && text.size() != 8) return std::nullopt;
   const int year = number(text, 0, 4);
@@ -459,10 +459,12 @@ class Builder {
       return;  // Evolution's none
     if (!date) return left_out(p, "not a date (YYYY-MM-DD or YYYYMMDD)");
     const auto [day, month, year] = *date;
-    if (prop == Prop::Birthday && year == 0) return left_out(p, "a birthday needs a year");
+    if (year == 0) {  // a card writes dates as YYYY-MM-DD
+      return left_out(
+          p, prop == Prop::Birthday ? "a birthday needs a year" : "an anniversary needs a year");
+    }
     char iso[32];
-    if (year > 0) std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day);
-    if (year == 0) std::snprintf(iso, sizeof iso, "--%02d-%02d", month, day);
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day);
     value(p, prop, {iso}).date = *date;
   }
 
