@@ -71,15 +71,6 @@ std::string input_name(const std::string& path) {
   return path == "-" ? "standard input" : path;
 }
 
-std::string read_input(const std::string& path, const std::string& from_encoding) {
-  const std::string name = input_name(path);
-  if (path == "-") return read_input(stdin, name, from_encoding);
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) throw std::runtime_error("cannot read " + name + ": " + std::strerror(errno));
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(in, std::fclose);
-  return read_input(in, name, from_encoding);
-}
-
 std::string read_input(std::FILE* in, const std::string& name, const std::string& from_encoding) {
   std::string text = read_all(in, name);
   if (!from_encoding.empty()) text = convert(text, name, from_encoding);
