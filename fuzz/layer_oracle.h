@@ -62,9 +62,6 @@ inline void layer_round_trip(const std::uint8_t* p, const std::uint8_t* end,
                              const std::string& path) {
   static const char* const kCharsets[] = {"UTF-8", "ASCII", "ISO-8859-1", "utf-8"};
   static const char* const kLangs[] = {"en-US", "de", "zh-CN", "en-us"};
-  static const char* const kTel[] = {"PREF",  "VOICE", "FAX",  "MSG",   "CELL", "PAGER", "BBS",
-                                     "MODEM", "CAR",   "ISDN", "VIDEO", "VOIP", "WORK",  "HOME"};
-  static const char* const kAdr[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
   using Text = bool (kwv::Card::*)(std::string_view);
   static const struct {
     const char* name;
@@ -128,7 +125,8 @@ inline void layer_round_trip(const std::uint8_t* p, const std::uint8_t* end,
       std::string list, joined;
       kwv::Types<kwv::Adr> adr;
       for (std::size_t i = 0; i < 6; ++i) {
-        if (types >> i & 1) adr.add(static_cast<kwv::Adr>(i)), list += std::string(";") + kAdr[i];
+        if (types >> i & 1)
+          adr.add(static_cast<kwv::Adr>(i)), list += std::string(";") + kwv::kAdrNames[i];
       }
       for (std::size_t i = 0; i < n; ++i) {
         accept &= whole(v[i]) && (i + 1 == n || v[i].empty() || v[i].back() != '\\');
@@ -177,7 +175,8 @@ inline void layer_round_trip(const std::uint8_t* p, const std::uint8_t* end,
       kwv::Types<kwv::Tel> tel;
       std::string list;
       for (std::size_t i = 0; i < 14; ++i) {
-        if (types >> i & 1) tel.add(static_cast<kwv::Tel>(i)), list += std::string(";") + kTel[i];
+        if (types >> i & 1)
+          tel.add(static_cast<kwv::Tel>(i)), list += std::string(";") + kwv::kTelNames[i];
       }
       prop = {"TEL" + list, {v}};
       accept &= whole(v) && prop.head.size() + 1 + v.size() + 2 < 100;

@@ -67,6 +67,14 @@ enum class Tel {
 /// Address types, written in this order: ADR;...;DOM;INTL;...;WORK.
 enum class Adr { Dom, Intl, Postal, Parcel, Home, Work };
 
+/// The name a TEL line writes for each telephone type, in the order of Tel:
+/// `kTelNames[int(Tel::Cell)]` is "CELL".
+inline constexpr const char* kTelNames[] = {"PREF",  "VOICE", "FAX",   "MSG", "CELL",
+                                            "PAGER", "BBS",   "MODEM", "CAR", "ISDN",
+                                            "VIDEO", "VOIP",  "WORK",  "HOME"};
+/// The name an ADR line writes for each address type, in the order of Adr.
+inline constexpr const char* kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
+
 /// A set of telephone or address types, from a braced list (`{Tel::Cell,
 /// Tel::Pref}`, `{}` for none) or built up with add().
 template <typename Type>
@@ -281,11 +289,6 @@ class Card {
   static constexpr std::size_t kAdrComponent = 285;
   static constexpr std::size_t kTypeBytes = 371;
   static constexpr long long kMediaBytes = 1610612733;
-
-  static constexpr const char* kTelNames[] = {"PREF",  "VOICE", "FAX",   "MSG", "CELL",
-                                              "PAGER", "BBS",   "MODEM", "CAR", "ISDN",
-                                              "VIDEO", "VOIP",  "WORK",  "HOME"};
-  static constexpr const char* kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
 
   struct Extension {
     const char* dot;

@@ -10,60 +10,47 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "text.h"
+
 namespace kwvcard {
 namespace {
 
-// The line each property is written on and its capacity, for messages.
+// The line each property is written on and its capacity (for messages), and
+// for a single-value text property the operation that writes it.
 struct Line {
   Prop prop;
   const char* name;
   int capacity;
+  bool (kwv::Card::*text)(std::string_view) = nullptr;
 };
 
 const Line kLines[] = {
     {Prop::Name, "N", 200},
     {Prop::Org, "ORG", 800},
-    {Prop::Department, "DEPARTMENT", 800},
-    {Prop::Title, "TITLE", 800},
-    {Prop::Role, "ROLE", 500},
+    {Prop::Department, "DEPARTMENT", 800, &kwv::Card::department},
+    {Prop::Title, "TITLE", 800, &kwv::Card::title},
+    {Prop::Role, "ROLE", 500, &kwv::Card::role},
     {Prop::Tel, "TEL", 100},
-    {Prop::Email, "EMAIL", 800},
+    {Prop::Email, "EMAIL", 800, &kwv::Card::email},
     {Prop::Address, "ADR", 6000},
-    {Prop::Url, "URL", 800},
-    {Prop::Im, "IM", 500},
+    {Prop::Url, "URL", 800, &kwv::Card::url},
+    {Prop::Im, "IM", 500, &kwv::Card::im},
     {Prop::Birthday, "BDAY", 800},
-    {Prop::Anniversary, "X-ZEB-ANNIVERSARY", 800},
-    {Prop::Nickname, "X-ZEB-NICKNAME", 800},
-    {Prop::Spouse, "X-ZEB-SPOUSE", 800},
-    {Prop::Children, "X-ZEB-CHILD", 800},
-    {Prop::Manager, "X-ZEB-MANAGER", 800},
-    {Prop::Assistant, "X-ZEB-ASSISTANT", 800},
-    {Prop::Note, "NOTE", 1600},
+    {Prop::Anniversary, "X-ZEB-ANNIVERSARY", 800, &kwv::Card::anniversary},
+    {Prop::Nickname, "X-ZEB-NICKNAME", 800, &kwv::Card::nickname},
+    {Prop::Spouse, "X-ZEB-SPOUSE", 800, &kwv::Card::spouse},
+    {Prop::Children, "X-ZEB-CHILD", 800, &kwv::Card::children},
+    {Prop::Manager, "X-ZEB-MANAGER", 800, &kwv::Card::manager},
+    {Prop::Assistant, "X-ZEB-ASSISTANT", 800, &kwv::Card::assistant},
+    {Prop::Note, "NOTE", 1600, &kwv::Card::note},
     {Prop::Photo, "PHOTO", 800},
     {Prop::Sound, "SOUND", 800},
 };
 
-// Single-value text properties and the operation that writes each.
-using Text = bool (kwv::Card::*)(std::string_view);
-const std::pair<Prop, Text> kTexts[] = {
-    {Prop::Department, &kwv::Card::department},
-    {Prop::Title, &kwv::Card::title},
-    {Prop::Role, &kwv::Card::role},
-    {Prop::Email, &kwv::Card::email},
-    {Prop::Url, &kwv::Card::url},
-    {Prop::Im, &kwv::Card::im},
-    {Prop::Anniversary, &kwv::Card::anniversary},
-    {Prop::Nickname, &kwv::Card::nickname},
-    {Prop::Spouse, &kwv::Card::spouse},
-    {Prop::Children, &kwv::Card::children},
-    {Prop::Manager, &kwv::Card::manager},
-    {Prop::Assistant, &kwv::Card::assistant},
-    {Prop::Note, &kwv::Card::note},
-};
-
-const char* const kTelNames[] = {"PREF",  "VOICE", "FAX",  "MSG",   "CELL", "PAGER", "BBS",
-                                 "MODEM", "CAR",   "ISDN", "VIDEO", "VOIP", "WORK",  "HOME"};
-const char* const kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
+const Line& line_of(Prop prop) {
+  return *std::find_if(std::begin(kLines), std::end(kLines),
+                       [&](const Line& l) { return l.prop == prop; });
+}
 
 const std::pair<const char*, const char*> kPhotoTypes[] = {
     {".jpg", "JPEG"}, {".jpeg", "JPEG"}, {".png", "PNG"}, {".gif", "GIF"}, {".bmp", "BMP"},
@@ -86,8 +73,12 @@ kwv::Types<Type> types_of(const std::string& names, const char* const (&table)[N
   return types;
 }
 
-bool starts_with_nocase(const std::string& s, const char* prefix) {
-  return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0;
+// The bytes of the UTF-8 character at `at` in `text`.
+std::size_t char_bytes(const std::string& text, std::size_t at) {
+  std::size_t len = 1;
+  while (at + len < text.size() && (static_cast<unsigned char>(text[at + len]) & 0xC0) == 0x80)
+    ++len;
+  return len;
 }
 
 // `text` as one line of a card: each line break (CR LF, CR or LF) becomes a
@@ -100,9 +91,7 @@ std::string card_text(const std::string& text, std::size_t limit, bool& cut) {
   std::string out;
   std::size_t escaped = 0;
   for (std::size_t i = 0; i < text.size();) {
-    std::size_t len = 1;  // the bytes of one UTF-8 character
-    while (i + len < text.size() && (static_cast<unsigned char>(text[i + len]) & 0xC0) == 0x80)
-      ++len;
+    std::size_t len = char_bytes(text, i);
     std::string piece = text.substr(i, len);
     if (text.compare(i, 2, "\r\n") == 0) ++len;
     if (piece == "\r" || piece == "\n") piece = " ";
@@ -159,11 +148,10 @@ void CardWriter::write(const std::string& path, Contact& contact) {
     } else if (add(card, value)) {
       report_gb2312_losses(value, contact);
     } else {
-      const Line* line = std::find_if(std::begin(kLines), std::end(kLines),
-                                      [&](const Line& l) { return l.prop == value.prop; });
+      const Line& line = line_of(value.prop);
       left_out(contact, value, value.parts.size(),
-               "left out: longer than the " + std::string(line->name) + " line's " +
-                   std::to_string(line->capacity) + " bytes");
+               "left out: longer than the " + std::string(line.name) + " line's " +
+                   std::to_string(line.capacity) + " bytes");
     }
   }
   card.close();
@@ -180,19 +168,17 @@ bool CardWriter::add(kwv::Card& card, const Value& value) {
                              : card.org({p[0], p[1], p[2]});
     case Prop::Address: {
       const kwv::Address a{p[0], p[1], p[2], p[3], p[4], p[5], p[6]};
-      return card.address(a, types_of<kwv::Adr>(value.types, kAdrNames));
+      return card.address(a, types_of<kwv::Adr>(value.types, kwv::kAdrNames));
     }
     case Prop::Tel:
-      return card.tel(p[0], types_of<kwv::Tel>(value.types, kTelNames));
+      return card.tel(p[0], types_of<kwv::Tel>(value.types, kwv::kTelNames));
     case Prop::Birthday:
       return card.birthday(value.date[2], value.date[1], value.date[0]);
     default:
       break;
   }
-  for (const auto& [prop, text] : kTexts) {
-    if (prop == value.prop) return (card.*text)(p[0]);
-  }
-  return false;
+  const Line& line = line_of(value.prop);
+  return line.text != nullptr && (card.*line.text)(p[0]);
 }
 
 // Each value written under GB2312 with characters GB2312 lacks (written as
@@ -203,9 +189,7 @@ void CardWriter::report_gb2312_losses(const Value& value, Contact& contact) {
     const std::string& text = value.parts[i];
     std::string lost;
     for (std::size_t at = 0; at < text.size();) {
-      std::size_t len = 1;
-      while (at + len < text.size() && (static_cast<unsigned char>(text[at + len]) & 0xC0) == 0x80)
-        ++len;
+      const std::size_t len = char_bytes(text, at);
       if (len > 1 || static_cast<unsigned char>(text[at]) >= 0x80) {
         char out[16], *to = out, *from = const_cast<char*>(text.data() + at);
         std::size_t from_left = len, to_left = sizeof out;
@@ -232,9 +216,9 @@ void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
     // The file holds the last media: cut it only when this one is shorter.
     const std::size_t size = value.data.size();
     bool put = media_ >= 0 && (size >= media_size_ || ftruncate(media_, off_t(size)) == 0);
-    for (std::size_t done = 0; put && done < value.data.size();) {
-      const ssize_t n = pwrite(media_, value.data.data() + done, value.data.size() - done,
-                               static_cast<off_t>(done));
+    for (std::size_t done = 0; put && done < size;) {
+      const ssize_t n =
+          pwrite(media_, value.data.data() + done, size - done, static_cast<off_t>(done));
       put = n > 0;
       done += put ? static_cast<std::size_t>(n) : 0;
     }
@@ -253,7 +237,7 @@ void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
     return;
   }
   std::string extension = std::filesystem::path(where).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  extension = lower(extension);
   const auto* type = std::find_if(std::begin(kPhotoTypes), std::end(kPhotoTypes),
                                   [&](const auto& t) { return extension == t.first; });
   if (type == std::end(kPhotoTypes)) {

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "text.h"
+
 namespace kwvcard {
 namespace {
 
@@ -155,27 +157,6 @@ const std::pair<const char*, const char*> kSignatures[] = {
     {"BM", "BMP"},
 };
 
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string trim(const std::string& text) {
-  const std::size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
-
-bool starts_with_nocase(const std::string& text, const char* prefix) {
-  const std::size_t n = std::strlen(prefix);
-  return text.size() >= n && lower(text.substr(0, n)) == prefix;
-}
-
 // A URI has a scheme: a letter, then letters, digits, '+', '-' or '.', then ':'.
 bool is_uri(const std::string& text) {
   const std::size_t colon = text.find(':');
@@ -204,7 +185,7 @@ Kind kind_of(const std::string& name, Prop& prop) {
 
 // An X-ABLabel's text as the label tables hold it.
 std::string label_text(const std::string& value) {
-  std::string label = trim(unescape(value));
+  std::string label(trim(unescape(value)));
   if (label.size() >= 8 && label.compare(0, 4, "_$!<") == 0 &&
       label.compare(label.size() - 4, 4, ">!$_") == 0)
     label = label.substr(4, label.size() - 8);
@@ -226,7 +207,7 @@ int number(const std::string& text, std::size_t at, std::size_t digits) {
 // YYYYMMDD, --MM-DD or --MMDD, a time part after 'T' ignored; nullopt when it
 // is none of these.
 std::optional<std::array<int, 3>> read_date(std::string text) {
-  text = trim(text.substr(0, text.find_first_of("Tt")));
+  text = std::string(trim(std::string_view(text).substr(0, text.find_first_of("Tt"))));
   const bool no_year = text.compare(0, 2, "--") == 0;
   if (no_year) text.replace(0, 2, text.size() == 7 ? "0000-" : "0000");  // --MM-DD, --MMDD
   const bool dashes = text.size() == 10 && text[4] == '-' && text[7] == '-';
@@ -453,7 +434,7 @@ class Builder {
   }
 
   void date(const Property& p, Prop prop) {
-    const std::string text = trim(unescape(p.value));
+    const std::string text(trim(unescape(p.value)));
     const auto date = read_date(text);
     if (date && (*date)[2] == 1000 && (*date)[1] == 1 && (*date)[0] == 1)
       return;  // Evolution's none
@@ -483,7 +464,7 @@ class Builder {
   void media(const Property& p, Prop prop) {
     const bool data_uri = starts_with_nocase(p.value, "data:");
     if (p.encoding != "BASE64" && !data_uri) {
-      const std::string url = trim(unescape(p.value));
+      const std::string url(trim(unescape(p.value)));
       if (p.value_type == "URI" || p.value_type == "URL" || is_uri(url)) {
         value(p, prop, {url});
         return;

@@ -9,24 +9,13 @@
 #include <stdexcept>
 
 #include "input.h"
+#include "text.h"
 
 namespace kwvcard {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
 const auto kNoConverter = reinterpret_cast<iconv_t>(-1);
-
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string_view trim(std::string_view text) {
-  const std::size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  return text.substr(begin, text.find_last_not_of(" \t") + 1 - begin);
-}
 
 bool blank(std::string_view line) {
   return trim(line).empty();
