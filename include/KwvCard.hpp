@@ -3,29 +3,78 @@
 ///
 ///     #include <KwvCard.hpp>
 ///     kwv::Card card("contact.vcf");
+///     card.encoding(kwv::Encoding::QuotedPrintable);
 ///     card.name({"Doe", "Jane"});
 ///     card.tel("+1-555-0100", {kwv::Tel::Cell, kwv::Tel::Pref});
+///     card.note("first line\nsecond line");
 ///     card.close();
 ///
-/// Every value is a std::string_view (a literal, a std::string, a slice), and
-/// nothing the caller passes is changed. Every operation returns whether its
-/// line was written whole: a value the line cannot hold is refused before
-/// anything reaches the file, so the card never holds a cut or broken
-/// property. What is refused, for every text operation:
-/// - a value holding CR, LF or NUL (a line break would end the property early,
-///   a NUL would cut the value);
-/// - a line longer than the operation's capacity (the same capacities as
-///   KwvCard.h: TITLE 800 bytes, NOTE 1600, ...), or whose GB2312 conversion
-///   does not fit it;
+/// Every value is a std::string_view (a literal, a std::string, a slice) of
+/// UTF-8 text, and nothing the caller passes is changed. Every operation
+/// returns whether its line was written whole: a value the line cannot hold is
+/// refused before anything reaches the file, so the card never holds a cut or
+/// broken property. What is refused, for every text operation:
+/// - a value holding NUL (it would cut the value), and under
+///   Encoding::EightBit (the default) a value holding CR or LF (a line break
+///   would end the property early);
+/// - a line longer than the operation's capacity once converted and encoded
+///   (the same capacities as KwvCard.h: TITLE 800 bytes, NOTE 1600, ...; a
+///   quoted-printable byte takes three), or whose GB2312 conversion does not
+///   fit it;
 /// - any operation once close() has been called, or when the file could not
 ///   be created.
 /// Types are per call: tel() and address() write exactly the types they are
 /// given, so nothing carries over to the next number or address.
 ///
-/// The lines are written by the KwvCard operations themselves, so a card
-/// written through this layer is byte for byte the card the same raw calls
-/// write. Text operations allocate nothing: each value is copied into a stack
-/// buffer of its line's capacity. The layer adds no symbol to the library.
+/// Charsets. charset() names the charset of the lines composed afterwards, and
+/// the bytes of every value are in that charset: "UTF-8" (the default) writes
+/// the text as given; a name beginning with "GB2312" converts each line with
+/// the library's own GB2312 table; "ASCII" (exactly: no CHARSET parameter) takes
+/// printable ASCII; any other name iconv can convert UTF-8 to (SHIFT_JIS,
+/// EUC-JP, BIG5, GBK, GB18030, EUC-KR, ISO-8859-1 to -16, WINDOWS-1250 to
+/// -1258, KOI8-R, KOI8-U, ...) converts each value with iconv before the
+/// library writes it. A character the charset cannot hold is written as '?',
+/// and replaced() tells how many the last operation wrote so.
+///
+/// Encodings. Under Encoding::QuotedPrintable, a text value that holds a byte
+/// outside printable ASCII (0x20 to 0x7E) once converted, or a line break, is
+/// written QUOTED-PRINTABLE as vCard 2.1 devices read it:
+///
+///     NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E4=B8=80=0D=0A=E4=BA=8C
+///
+/// - each byte of a character outside ASCII, '=', each control character, and
+///   a space before a line break or at the end of the value is "=XX" (upper-case
+///   hex); every byte of a multi-byte character is, so a Shift_JIS or Big5
+///   character whose second byte is 0x5C ('\\') never reads as an escape;
+/// - each line break (CR LF, LF or CR) is "=0D=0A";
+/// - a soft line break, '=' CR LF with nothing after it, keeps each physical
+///   line at 76 characters of the value at most (the first counted from the
+///   ':'), never inside an "=XX";
+/// - in N, ORG and ADR the components stay separated by a literal ';' and a
+///   ';' inside a component is "\\;" (readers split after decoding).
+/// A value of printable ASCII only is written as under EightBit, without
+/// ENCODING. The ENCODING parameter comes right after the charset, before the
+/// language and the types (`ADR;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE;HOME:`):
+/// the library writes its charset field verbatim after ";CHARSET=", so for
+/// that one line the layer names the charset "<charset>;ENCODING=QUOTED-PRINTABLE"
+/// and restores it afterwards; the line is still written by the library's own
+/// operation. That field holds 39 bytes, so under QuotedPrintable the
+/// charset's name has at most 13. Under "ASCII" such a line carries
+/// ";CHARSET=ASCII;ENCODING=QUOTED-PRINTABLE". TEL lines carry no parameters:
+/// a number is written in the charset as it is, never encoded, and a line break
+/// in it is refused.
+///
+/// Under EightBit, a card in UTF-8 or GB2312 (and in ASCII, of ASCII values) is
+/// byte for byte the card the same raw calls write. In Shift_JIS or Big5 some
+/// characters end in the byte 0x5C, which a reader takes for a backslash: a
+/// component of N, ORG or ADR ending in such a character reads as escaping the
+/// separator after it. Only QuotedPrintable avoids this.
+///
+/// Text operations allocate nothing: each value is converted and encoded in
+/// stack buffers of its line's capacity; the iconv conversion is opened once,
+/// by charset(). The layer adds no symbol to the library; it calls the
+/// platform's qelstr_utf8_to_gb (libqelstr) itself for quoted-printable GB2312
+/// and to count what GB2312 lacks.
 ///
 /// A Card is used by one thread at a time; separate cards are independent.
 /// The one abnormal end left is the library's: when the memory for an
@@ -33,15 +82,22 @@
 #ifndef KWVCARD_HPP
 #define KWVCARD_HPP
 
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
+#include <type_traits>
 
 #include "KwvCard.h"
+
+// The platform's UTF-8 to GB2312 converter (qelstr.h, libqelstr), which the
+// library converts its lines with.
+extern "C" int qelstr_utf8_to_gb(char* dest, const char* src);
 
 /// The C++ interface over KwvCard.
 namespace kwv {
@@ -63,6 +119,10 @@ enum class Tel {
   Work,
   Home
 };
+
+/// How text values are written: as they are (8-bit, the default), or
+/// QUOTED-PRINTABLE when they are not printable ASCII.
+enum class Encoding { EightBit, QuotedPrintable };
 
 /// Address types, written in this order: ADR;...;DOM;INTL;...;WORK.
 enum class Adr { Dom, Intl, Postal, Parcel, Home, Work };
@@ -127,7 +187,10 @@ class Card {
   explicit Card(std::string_view path) : card_(accept(path)) {}
 
   /// Closes the card when it is still open.
-  ~Card() { close(); }
+  ~Card() {
+    close();
+    if (iconv_ != kNoIconv) iconv_close(iconv_);
+  }
 
   Card(const Card&) = delete;
   Card& operator=(const Card&) = delete;
@@ -159,16 +222,77 @@ class Card {
 
   // ---- Settings ------------------------------------------------------------
 
-  /// The charset of the lines composed afterwards (default "UTF-8"): marked as
-  /// `;CHARSET=<charset>` unless it is exactly "ASCII"; a charset beginning with
-  /// "GB2312" (any case) converts each line to GB2312. Refused (false, the
-  /// setting unchanged) when longer than 39 bytes or holding a byte below
-  /// 0x21, ';' or ':' (it would break every line it marks).
-  bool charset(std::string_view name) { return setting(name, &KwvCard::QEL_ChangeCharSet); }
+  /// The charset of the lines composed afterwards (default "UTF-8"), marked as
+  /// `;CHARSET=<charset>` unless it is exactly "ASCII". The bytes of every value
+  /// are in it (see the file's comment): UTF-8 ("UTF-8" or "UTF8", any case) as
+  /// given; a name beginning with "GB2312" (any case) through the library's
+  /// GB2312 conversion; "ASCII" printable ASCII, each other character '?';
+  /// any other name through iconv, opened here once. Refused (false, the
+  /// setting unchanged): a name longer than 39 bytes or holding a byte below
+  /// 0x21, ';' or ':' (it would break every line it marks); a name iconv cannot
+  /// convert UTF-8 to; a charset that does not write ASCII as ASCII (UTF-16,
+  /// UTF-7, ...: it would break the lines); under QuotedPrintable, a name
+  /// longer than 13 bytes.
+  bool charset(std::string_view name) {
+    char text[kSettingBytes + 1];
+    if (!setting_text(name, text)) return false;
+    Kind kind = Kind::Iconv;
+    iconv_t cd = kNoIconv;
+    if (same_nocase(name.substr(0, 6), "GB2312")) {
+      kind = Kind::Gb2312;
+    } else if (name == "ASCII") {
+      kind = Kind::Ascii;
+    } else if (same_nocase(name, "UTF-8") || same_nocase(name, "UTF8")) {
+      kind = Kind::Utf8;
+    } else if ((cd = iconv_open(text, "UTF-8")) == kNoIconv) {
+      return false;
+    } else if (!keeps_ascii(cd)) {
+      iconv_close(cd);
+      return false;
+    }
+    if (encoding_ == Encoding::QuotedPrintable && name.size() > kQpCharsetBytes) {
+      if (cd != kNoIconv) iconv_close(cd);
+      return false;
+    }
+    if (iconv_ != kNoIconv) iconv_close(iconv_);
+    iconv_ = cd;
+    kind_ = kind;
+    card_.QEL_ChangeCharSet(text);
+    if (name.size() <= kQpCharsetBytes) {  // else encoding() refuses quoted-printable
+      std::memcpy(qp_charset_, text, name.size());
+      std::memcpy(qp_charset_ + name.size(), kQpParameter, sizeof kQpParameter);
+    }
+    return true;
+  }
 
   /// The language of the lines composed afterwards (default "en-US"): marked
-  /// as `;LANGUAGE=<lang>` unless it is exactly "en-US". Refused as charset().
-  bool language(std::string_view tag) { return setting(tag, &KwvCard::QEL_ChangeLang); }
+  /// as `;LANGUAGE=<lang>` unless it is exactly "en-US". Refused (false, the
+  /// setting unchanged) when longer than 39 bytes or holding a byte below
+  /// 0x21, ';' or ':'.
+  bool language(std::string_view tag) {
+    char text[kSettingBytes + 1];
+    if (!setting_text(tag, text)) return false;
+    card_.QEL_ChangeLang(text);
+    return true;
+  }
+
+  /// How the text values composed afterwards are written (default EightBit;
+  /// see the file's comment). Refused (false, unchanged) for a value outside
+  /// the enumeration, and QuotedPrintable while the charset's name is longer
+  /// than 13 bytes.
+  bool encoding(Encoding e) {
+    if (e != Encoding::EightBit && e != Encoding::QuotedPrintable) return false;
+    if (e == Encoding::QuotedPrintable && std::strlen(card_.QEL_GetCharSet()) > kQpCharsetBytes)
+      return false;
+    encoding_ = e;
+    return true;
+  }
+
+  /// How many characters the last operation wrote as '?' because the card's
+  /// charset cannot hold them (each ill-formed UTF-8 sequence counts as one);
+  /// 0 when it wrote its value whole, and after a refused operation. Under
+  /// "ASCII" every character outside ASCII counts.
+  std::size_t replaced() const { return replaced_; }
 
   // ---- Text properties -------------------------------------------------------
   // Each writes `NAME;<charset/language parameters>:<value>` CR LF.
@@ -200,13 +324,13 @@ class Card {
 
   /// `EMAIL;<charset/language parameters>;INTERNET:<address>` CR LF, capacity 800.
   bool email(std::string_view address) {
-    char line[800];
-    return copy(address, line) && written(card_.QEL_AddEmail(line));
+    return text<800>(address, [](KwvCard& c, char* v) { return c.QEL_AddEmail(v); });
   }
 
   /// `BDAY:<YYYY>-<MM>-<DD>` CR LF. Refused unless the year is 0 to 9999, the
   /// month 1 to 12 and the day 1 to 31.
   bool birthday(int year, int month, int day) {
+    replaced_ = 0;
     if (year < 0 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || closed_ ||
         !ok())
       return false;
@@ -234,11 +358,12 @@ class Card {
 
   /// `ADR;<parameters><types>:<po_box>;...;<country>` CR LF, all seven
   /// components, with exactly the address types in `types` (none for an empty
-  /// list). A component of more than 285 bytes once escaped is refused (the
-  /// line would hold it cut).
+  /// list). A component of more than 285 bytes once escaped (and encoded) is
+  /// refused (the line would hold it cut).
   bool address(const Address& a, Types<Adr> types = {}) {
     const std::string_view all[] = {a.po_box, a.extended,    a.street, a.city,
                                     a.region, a.postal_code, a.country};
+    replaced_ = 0;
     if (!ok() || closed_) return false;
     set_types(types, adr_now_, kAdrNames, &KwvCard::QEL_ResetAddressType,
               &KwvCard::QEL_SetAddressType);
@@ -246,13 +371,16 @@ class Card {
   }
 
   /// `TEL<types>:<number>` CR LF with exactly the telephone types in `types`
-  /// (none for an empty list). No charset parameters; converted under a
-  /// GB2312 charset. Capacity 100, types included.
+  /// (none for an empty list). No charset parameters and never encoded: the
+  /// number is written in the card's charset as it is, and a line break is
+  /// refused under either encoding. Capacity 100, types included.
   bool tel(std::string_view number, Types<Tel> types = {}) {
-    char line[100];
-    if (!copy(number, line)) return false;
+    char value[100];
+    std::size_t room = sizeof value;
+    bool qp = false;
+    if (!prepare(&number, 1, false, false, value, room, qp)) return false;
     set_types(types, tel_now_, kTelNames, &KwvCard::QEL_ResetTelType, &KwvCard::QEL_SetTelType);
-    return written(card_.QEL_AddTel(line));
+    return written(card_.QEL_AddTel(value));
   }
 
   // ---- Media ----------------------------------------------------------------
@@ -275,20 +403,28 @@ class Card {
   /// As sound(path), with the type given.
   bool sound(std::string_view path, std::string_view type) { return media(path, type, true); }
 
-  /// `PHOTO;VALUE=URL;<parameters>:<url>` CR LF. Capacity 800, counted from
-  /// "URL" on, as KwvCard::QEL_AddRefPhoto writes it.
+  /// `PHOTO;VALUE=URL;<parameters>:<url>` CR LF, converted and encoded as a
+  /// text value. Capacity 800, counted from "URL" on, as
+  /// KwvCard::QEL_AddRefPhoto writes it.
   bool photo_url(std::string_view url) { return reference(url, &KwvCard::QEL_AddRefPhoto); }
   /// `SOUND;VALUE=URL;<parameters>:<url>` CR LF, as photo_url().
   bool sound_url(std::string_view url) { return reference(url, &KwvCard::QEL_AddRefSound); }
 
  private:
   enum class State { Unknown, Open, Unopened };
+  // How values reach the card's charset: as they are, through the library's
+  // GB2312 conversion, printable ASCII only, or through iconv.
+  enum class Kind { Utf8, Gb2312, Ascii, Iconv };
 
   static constexpr std::size_t kPathBytes = 4096;  // PATH_MAX, terminator included
   static constexpr std::size_t kSettingBytes = 39;
   static constexpr std::size_t kAdrComponent = 285;
   static constexpr std::size_t kTypeBytes = 371;
   static constexpr long long kMediaBytes = 1610612733;
+  static constexpr char kQpParameter[] = ";ENCODING=QUOTED-PRINTABLE";
+  static constexpr std::size_t kQpCharsetBytes = kSettingBytes - (sizeof kQpParameter - 1);
+  static constexpr std::size_t kQpLine = 76;  // characters of a value on one physical line
+  inline static const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
 
   struct Extension {
     const char* dot;
@@ -303,19 +439,48 @@ class Card {
   // does not fit or holds CR, LF or NUL.
   template <std::size_t N>
   static bool copy(std::string_view value, char (&out)[N]) {
-    if (value.size() >= N || !whole(value)) return false;
+    if (value.size() >= N || !whole(value, false)) return false;
     if (!value.empty()) std::memcpy(out, value.data(), value.size());
     out[value.size()] = '\0';
     return true;
   }
 
-  // Whether `value` holds no CR or LF (which would end the property early)
-  // and no NUL (which would cut the value). One pass without early exit, so
-  // that the compiler can do it many bytes at a time.
-  static bool whole(std::string_view value) {
+  // Whether `value` holds no NUL (which would cut the value) and, unless
+  // `breaks` are allowed, no CR or LF (which would end the property early).
+  // One pass without early exit, so that the compiler can do it many bytes at
+  // a time.
+  static bool whole(std::string_view value, bool breaks) {
     unsigned bad = 0;
-    for (const char c : value) bad |= static_cast<unsigned>(c == '\r' || c == '\n' || c == '\0');
+    if (breaks) {
+      for (const char c : value) bad |= static_cast<unsigned>(c == '\0');
+    } else {
+      for (const char c : value) bad |= static_cast<unsigned>(c == '\r' || c == '\n' || c == '\0');
+    }
     return bad == 0;
+  }
+
+  static bool same_nocase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+      if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+  }
+
+  // Whether `cd` writes CR, LF, TAB and printable ASCII as themselves: a
+  // charset that does not would break the line around every value.
+  static bool keeps_ascii(iconv_t cd) {
+    char ascii[128 - 32 + 3] = "\r\n\t";
+    for (int c = 32; c < 127; ++c) ascii[3 + c - 32] = static_cast<char>(c);
+    char out[2 * sizeof ascii];
+    char* in = ascii;
+    char* to = out;
+    std::size_t in_left = sizeof ascii - 1, out_left = sizeof out;
+    const bool converted = iconv(cd, &in, &in_left, &to, &out_left) != std::size_t(-1) &&
+                           iconv(cd, nullptr, nullptr, &to, &out_left) != std::size_t(-1);
+    return converted && in_left == 0 && static_cast<std::size_t>(to - out) == sizeof ascii - 1 &&
+           std::memcmp(out, ascii, sizeof ascii - 1) == 0;
   }
 
   // The path the card is created on, or null (an Unopened card).
@@ -332,66 +497,302 @@ class Card {
     return bytes > 0;
   }
 
-  template <typename Change>
-  bool setting(std::string_view value, Change change) {
-    char text[kSettingBytes + 1];
+  bool setting_text(std::string_view value, char (&text)[kSettingBytes + 1]) {
     for (char c : value) {
       if (static_cast<unsigned char>(c) < 0x21 || c == ';' || c == ':') return false;
     }
-    if (!copy(value, text)) return false;
-    (card_.*change)(text);
+    return copy(value, text);
+  }
+
+  // The bytes of the UTF-8 sequence at `p` (`left` bytes there): the lead byte
+  // and the continuation bytes it announces, as far as they are there; one for
+  // a byte that starts no sequence.
+  static std::size_t sequence(const char* p, std::size_t left) {
+    const auto lead = static_cast<unsigned char>(p[0]);
+    const std::size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    std::size_t n = 1;
+    while (n < want && n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) ++n;
+    return n;
+  }
+
+  // Converts `in` to the card's charset into `out` (at most `room` bytes,
+  // terminated), marking in `inside` each byte that belongs to a character
+  // outside ASCII; counts the characters written as '?' in replaced_. Returns
+  // the bytes written, or SIZE_MAX when they do not fit.
+  std::size_t convert(std::string_view in, char* out, char* inside, std::size_t room) {
+    constexpr std::size_t kNoRoom = static_cast<std::size_t>(-1);
+    std::size_t o = 0;
+    for (std::size_t i = 0; i < in.size();) {
+      if (static_cast<unsigned char>(in[i]) < 0x80) {
+        if (o + 1 >= room) return kNoRoom;
+        inside[o] = 0;
+        out[o++] = in[i++];
+        continue;
+      }
+      std::size_t end = i;  // a run of characters outside ASCII
+      while (end < in.size() && static_cast<unsigned char>(in[end]) >= 0x80) ++end;
+      char* from = const_cast<char*>(in.data() + i);
+      char* to = out + o;
+      std::size_t from_left = end - i, to_left = room - 1 - o;
+      // What iconv writes belongs to characters outside ASCII; a '?' does not.
+      const auto mark = [&](char* from_byte) {
+        std::memset(inside + (from_byte - out), 1, static_cast<std::size_t>(to - from_byte));
+      };
+      while (from_left > 0) {
+        char* const before = to;
+        const bool done = kind_ == Kind::Iconv &&
+                          iconv(iconv_, &from, &from_left, &to, &to_left) != std::size_t(-1);
+        mark(before);
+        if (done) break;
+        if (kind_ == Kind::Iconv && errno == E2BIG) return kNoRoom;
+        if (to_left == 0) return kNoRoom;
+        inside[to - out] = 0;
+        *to++ = '?';  // a character the charset lacks, or a broken sequence
+        --to_left;
+        ++replaced_;
+        const std::size_t skip = sequence(from, from_left);
+        from += skip;
+        from_left -= skip;
+      }
+      // Back to the initial shift state, for the ASCII after the run.
+      char* const shift = to;
+      if (kind_ == Kind::Iconv && iconv(iconv_, nullptr, nullptr, &to, &to_left) == std::size_t(-1))
+        return kNoRoom;
+      mark(shift);
+      const auto done = static_cast<std::size_t>(to - out);
+      o = done;
+      i = end;
+    }
+    out[o] = '\0';
+    return o;
+  }
+
+  // A value's bytes in the card's charset: `bytes` (size `size`), and for
+  // each byte whether it belongs to a character outside ASCII (null: a byte
+  // does when it is 0x80 or above).
+  struct Converted {
+    const char* bytes;
+    std::size_t size;
+    const char* inside;
+  };
+
+  // The bytes to write for `parts` (`n` components, each NUL-terminated in
+  // turn in `out`, `room` bytes: left as the bytes used), escaped for a
+  // structured property, converted and encoded; `qp` tells whether they are
+  // quoted-printable. `encode`: whether this line may be encoded at all (TEL
+  // may not). Sets replaced_. False when a value is refused.
+  template <std::size_t N>
+  bool prepare(const std::string_view* parts, std::size_t n, bool structured, bool encode,
+               char (&out)[N], std::size_t& room, bool& qp) {
+    replaced_ = 0;
+    if (closed_) return false;
+    const bool may_qp = encode && encoding_ == Encoding::QuotedPrintable;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!whole(parts[i], may_qp)) return false;
+      if (structured && i + 1 < n && !parts[i].empty() && parts[i].back() == '\\') return false;
+    }
+    // Converted into `work` (and `inside`), or as given.
+    char work[N], inside[N], gb[N];
+    Converted c[7];
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string_view v = parts[i];
+      bool plain = true;
+      for (const char ch : v) plain &= static_cast<unsigned char>(ch) < 0x80;
+      if (plain || kind_ == Kind::Utf8) {
+        c[i] = {v.data(), v.size(), nullptr};
+      } else if (kind_ == Kind::Gb2312) {
+        // Converted here to count what GB2312 lacks (each becomes one '?'),
+        // and for quoted-printable, which encodes the GB2312 bytes.
+        if (used + v.size() >= N) return false;
+        std::memcpy(gb, v.data(), v.size());
+        gb[v.size()] = '\0';
+        const auto size = static_cast<std::size_t>(qelstr_utf8_to_gb(work + used, gb));
+        for (const char ch : v) replaced_ -= ch == '?';
+        for (std::size_t k = 0; k < size; ++k) replaced_ += work[used + k] == '?';
+        if (!may_qp) {
+          c[i] = {v.data(), v.size(), nullptr};  // the library converts the line itself
+          continue;
+        }
+        c[i] = {work + used, size, nullptr};
+        used += size + 1;
+      } else {
+        const std::size_t size = convert(v, work + used, inside + used, N - used);
+        if (size == static_cast<std::size_t>(-1)) return false;
+        c[i] = {work + used, size, inside + used};
+        used += size + 1;
+        if (std::memchr(c[i].bytes, '\0', size) != nullptr) return false;
+      }
+    }
+    qp = false;
+    if (may_qp) {
+      for (std::size_t i = 0; i < n && !qp; ++i) {
+        for (std::size_t k = 0; k < c[i].size && !qp; ++k) {
+          const auto b = static_cast<unsigned char>(c[i].bytes[k]);
+          qp = b < 0x20 || b > 0x7E;
+        }
+      }
+    }
+    return qp ? quoted_printable(c, n, structured, out, room)
+              : as_they_are(c, n, structured, out, room);
+  }
+
+  // Each component as it is, ';' escaped as "\;" in a structured one.
+  template <std::size_t N>
+  static bool as_they_are(const Converted* c, std::size_t n, bool structured, char (&out)[N],
+                          std::size_t& room) {
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::size_t semicolons = 0;
+      if (structured) {
+        for (std::size_t k = 0; k < c[i].size; ++k)
+          semicolons += c[i].bytes[k] == ';' && !(c[i].inside && c[i].inside[k]);
+      }
+      const std::size_t size = c[i].size + semicolons;
+      if (used + size >= N) return false;
+      if (semicolons == 0) {
+        if (size != 0) std::memcpy(out + used, c[i].bytes, size);
+        used += size;
+      } else {
+        for (std::size_t k = 0; k < c[i].size; ++k) {
+          if (c[i].bytes[k] == ';' && !(c[i].inside && c[i].inside[k])) out[used++] = '\\';
+          out[used++] = c[i].bytes[k];
+        }
+      }
+      out[used++] = '\0';
+    }
+    room = used;
     return true;
+  }
+
+  // The components quoted-printable, soft line breaks counted over the whole
+  // value (each separator the library puts between components takes one).
+  template <std::size_t N>
+  static bool quoted_printable(const Converted* c, std::size_t n, bool structured, char (&out)[N],
+                               std::size_t& room) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::size_t used = 0, column = 0;
+    // Appends `token` (`size` bytes) after a soft line break when the line
+    // would be too long with it: 75 characters and '=', or 76 for the last.
+    const auto put = [&](const char* token, std::size_t size, bool last) {
+      if (column + size > kQpLine - 1 && !(last && column + size <= kQpLine)) {
+        if (used + 3 >= N) return false;
+        std::memcpy(out + used, "=\r\n", 3);
+        used += 3;
+        column = 0;
+      }
+      if (used + size >= N) return false;
+      std::memcpy(out + used, token, size);
+      used += size;
+      column += size;
+      return true;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+      const Converted& v = c[i];
+      for (std::size_t k = 0; k < v.size; ++k) {
+        const auto b = static_cast<unsigned char>(v.bytes[k]);
+        const bool last = i + 1 == n && k + 1 == v.size;
+        const bool inside = v.inside ? v.inside[k] != 0 : b >= 0x80;
+        bool fine;
+        if (b == '\r' || b == '\n') {
+          if (b == '\r' && k + 1 < v.size && v.bytes[k + 1] == '\n') ++k;
+          fine = put("=0D", 3, false) && put("=0A", 3, i + 1 == n && k + 1 == v.size);
+        } else if (structured && b == ';' && !inside) {
+          fine = put("\\;", 2, last);
+        } else if (!inside && b > 0x20 && b < 0x7F && b != '=') {
+          fine = put(v.bytes + k, 1, last);
+        } else if (b == ' ' && !last &&
+                   (k + 1 == v.size || (v.bytes[k + 1] != '\r' && v.bytes[k + 1] != '\n'))) {
+          fine = put(" ", 1, false);
+        } else {
+          const char hex[] = {'=', kHex[b >> 4], kHex[b & 15]};
+          fine = put(hex, 3, last);
+        }
+        if (!fine) return false;
+      }
+      // The separator the library puts after a component takes one character:
+      // a soft break before it ends this component.
+      if (i + 1 < n && column + 1 > kQpLine - 1) {
+        if (used + 3 >= N) return false;
+        std::memcpy(out + used, "=\r\n", 3);
+        used += 3;
+        column = 0;
+      }
+      if (used >= N) return false;
+      out[used++] = '\0';
+      ++column;
+    }
+    room = used;
+    return true;
+  }
+
+  // Calls `add` with the card's charset named for a quoted-printable line when
+  // `qp`, and named back afterwards.
+  template <typename Add>
+  bool marked(bool qp, Add add) {
+    if (!qp) return written(add());
+    card_.QEL_ChangeCharSet(qp_charset_);
+    const int bytes = add();
+    char* const end = qp_charset_ + std::strlen(qp_charset_) - (sizeof kQpParameter - 1);
+    *end = '\0';  // the charset's own name, for the lines after this one
+    card_.QEL_ChangeCharSet(qp_charset_);
+    *end = ';';
+    return written(bytes);
   }
 
   template <std::size_t Capacity, typename Add>
   bool text(std::string_view value, Add add) {
     char line[Capacity];
-    return copy(value, line) && written((card_.*add)(line));
+    std::size_t room = Capacity;
+    bool qp = false;
+    if (!prepare(&value, 1, false, true, line, room, qp)) return false;
+    return marked(qp, [&] { return call(add, line); });
   }
 
-  // Joins `n` components, each escaped and NUL-terminated, into one buffer and
-  // hands them to `add` with the count as text.
+  template <typename Add>
+  int call(Add add, char* value) {
+    if constexpr (std::is_member_function_pointer_v<Add>) {
+      return (card_.*add)(value);
+    } else {
+      return add(card_, value);
+    }
+  }
+
+  // Joins `n` components, each escaped, converted, encoded and NUL-terminated,
+  // into one buffer and hands them to `add` with the count as text.
   template <std::size_t Capacity, std::size_t Most, typename Add>
   bool structured(const std::string_view* parts, std::size_t n, Add add) {
-    if (n > Most) return false;
+    if (n > Most) return (replaced_ = 0), false;
     char buffer[Capacity];
+    std::size_t room = Capacity;
+    bool qp = false;
+    const std::string_view none[1] = {};
+    if (!prepare(n == 0 ? none : parts, n == 0 ? 1 : n, true, true, buffer, room, qp)) return false;
     char* starts[Most] = {};
-    std::size_t used = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::string_view part = parts[i];
-      if (i + 1 < n && !part.empty() && part.back() == '\\') return false;
-      std::size_t semicolons = 0;
-      for (const char c : part) semicolons += c == ';';
-      const std::size_t size = part.size() + semicolons;  // each ";" written as "\;"
-      if (used + size >= Capacity || !whole(part)) return false;
-      if (Most == 7 && size > kAdrComponent) return false;
-      starts[i] = buffer + used;
-      if (semicolons == 0) {
-        if (size != 0) std::memcpy(buffer + used, part.data(), size);
-        used += size;
-      } else {
-        for (const char c : part) {
-          if (c == ';') buffer[used++] = '\\';
-          buffer[used++] = c;
-        }
-      }
-      buffer[used++] = '\0';
-    }
     char empty[] = "";
-    for (std::size_t i = n; i < Most; ++i) starts[i] = empty;
-    char count[] = {static_cast<char>('0' + (n == 0 ? 1 : n)), '\0'};
-    if (n == 0) starts[0] = empty;
-    if constexpr (Most == 5) {
-      return written((card_.*add)(count, starts[0], starts[1], starts[2], starts[3], starts[4]));
-    } else if constexpr (Most == 3) {
-      return written((card_.*add)(count, starts[0], starts[1], starts[2]));
-    } else {
-      return written((card_.*add)(count, starts[0], starts[1], starts[2], starts[3], starts[4],
-                                  starts[5], starts[6]));
+    for (std::size_t i = 0, at = 0; i < Most; ++i) {
+      if (i < (n == 0 ? 1 : n)) {
+        starts[i] = buffer + at;
+        const std::size_t size = std::strlen(starts[i]);
+        if (Most == 7 && size > kAdrComponent) return false;
+        at += size + 1;
+      } else {
+        starts[i] = empty;
+      }
     }
+    char count[] = {static_cast<char>('0' + (n == 0 ? 1 : n)), '\0'};
+    return marked(qp, [&] {
+      if constexpr (Most == 5) {
+        return (card_.*add)(count, starts[0], starts[1], starts[2], starts[3], starts[4]);
+      } else if constexpr (Most == 3) {
+        return (card_.*add)(count, starts[0], starts[1], starts[2]);
+      } else {
+        return (card_.*add)(count, starts[0], starts[1], starts[2], starts[3], starts[4], starts[5],
+                            starts[6]);
+      }
+    });
   }
 
-  // Makes the set exactly `types`: back to WORK alone, WORK off, then each on.
   // Makes the card's set exactly `types`, turning on or off only the flags
   // that differ from `now`, the set as the card holds it.
   template <typename Type, std::size_t N, typename Off, typename On>
@@ -414,19 +815,13 @@ class Card {
     if (dot == path.npos || (slash != path.npos && slash > dot)) return {};
     const std::string_view ext = path.substr(dot);
     for (; table->dot != nullptr; ++table) {
-      const std::string_view want(table->dot);
-      bool same = want.size() == ext.size();
-      for (std::size_t i = 0; same && i < ext.size(); ++i) {
-        char c = ext[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        same = c == want[i];
-      }
-      if (same) return table->type;
+      if (same_nocase(ext, table->dot)) return table->type;
     }
     return {};
   }
 
   bool media(std::string_view path, std::string_view type, bool sound) {
+    replaced_ = 0;
     char type_text[kTypeBytes + 1];
     if (type.empty() || !copy(type, type_text)) return false;
     for (char c : type) {
@@ -451,15 +846,16 @@ class Card {
   // refused before the call.
   bool reference(std::string_view url, void (KwvCard::*add)(char*)) {
     char line[800];
-    if (!copy(url, line) || closed_ || !ok()) return false;
-    const std::size_t cs = std::strlen(card_.QEL_GetCharSet());
-    const std::size_t lang = std::strlen(card_.QEL_GetLang());
-    std::size_t length = 3 + 1 + url.size() + 2;  // URL, ':', the url, CR LF
-    if (std::strcmp(card_.QEL_GetCharSet(), "ASCII") != 0) length += 9 + cs;
-    if (std::strcmp(card_.QEL_GetLang(), "en-US") != 0) length += 10 + lang;
+    std::size_t used = sizeof line;
+    bool qp = false;
+    if (!prepare(&url, 1, false, true, line, used, qp) || !ok()) return false;
+    const char* charset = qp ? qp_charset_ : card_.QEL_GetCharSet();
+    std::size_t length = 3 + 1 + (used - 1) + 2;  // URL, ':', the url, CR LF
+    if (std::strcmp(charset, "ASCII") != 0) length += 9 + std::strlen(charset);
+    if (std::strcmp(card_.QEL_GetLang(), "en-US") != 0)
+      length += 10 + std::strlen(card_.QEL_GetLang());
     if (length >= sizeof line) return false;
-    (card_.*add)(line);
-    return true;
+    return marked(qp, [&] { return (card_.*add)(line), 1; });
   }
 
   char path_[kPathBytes];  // empty when the path was refused
@@ -468,6 +864,12 @@ class Card {
   bool closed_ = false;
   Types<Tel> tel_now_{Tel::Work};  // a new card's sets: WORK alone
   Types<Adr> adr_now_{Adr::Work};
+  Kind kind_ = Kind::Utf8;
+  iconv_t iconv_ = kNoIconv;  // open under Kind::Iconv
+  Encoding encoding_ = Encoding::EightBit;
+  std::size_t replaced_ = 0;
+  // The charset named for a quoted-printable line: "<charset>;ENCODING=...".
+  char qp_charset_[kSettingBytes + 1] = "UTF-8;ENCODING=QUOTED-PRINTABLE";
 };
 
 }  // namespace kwv

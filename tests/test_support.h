@@ -11,12 +11,14 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "KwvCard.h"
+#include "KwvCard.hpp"
 
 namespace kwvtest {
 
@@ -51,6 +53,23 @@ inline std::string folded(const std::string& text) {
     out += (pos > 0 ? "\r\n    " : "") + text.substr(pos, 75);
   }
   return out + "\r\n";
+}
+
+// `text` with quoted-printable undone: soft line breaks ("=" CR LF) removed
+// and each "=XX" made its byte. Written independently of the card writer.
+inline std::string qp_decode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '=') {
+      out += text[i];
+    } else if (text.compare(i + 1, 2, "\r\n") == 0) {
+      i += 2;
+    } else {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    }
+  }
+  return out;
 }
 
 // Calls every property operation with `v` for each text; returns the sum of
@@ -94,6 +113,16 @@ class CardTest : public ::testing::Test {
   char* file(const std::string& name, const std::string& bytes) {
     std::ofstream(path(name), std::ios::binary) << bytes;
     return s(path(name));
+  }
+
+  // The lines `layer` writes through a kwv::Card on dir/only.vcf (the card's
+  // body, between header and trailer); `layer` must return `result`.
+  std::string only(const std::function<bool(kwv::Card&)>& layer, bool result) {
+    kwv::Card card(path("only.vcf"));
+    EXPECT_EQ(layer(card), result);
+    EXPECT_TRUE(card.close());
+    const std::string all = read_file(path("only.vcf"));
+    return all.substr(26, all.size() - framed("").size());
   }
 
   // Closes the card and returns what lies between header and trailer, after
