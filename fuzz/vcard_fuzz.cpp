@@ -2,7 +2,8 @@
 // - even: the rest is a vCard file; reading it and mapping each card must end
 //   in cards or in one structural error, with no crash or sanitizer report;
 // - odd: the rest gives a contact's values (NUL-separated), written through
-//   kwv::Card as a card; reading that card back must give the same values.
+//   kwv::Card as a card, quoted-printable (line breaks kept) when the second
+//   byte is odd; reading that card back must give the same values.
 #include <strings.h>
 
 #include <algorithm>
@@ -33,11 +34,12 @@ std::vector<kwvcard::Contact> read_cards(const std::string& bytes) {
 }
 
 // A value the card holds as written and the reader gives back unchanged:
-// valid UTF-8 without control characters or backslashes (which a reader
-// takes as escapes), cut to `most` bytes.
-std::string clean(std::string v, std::size_t most) {
+// valid UTF-8 without control characters (but line breaks, with `breaks`) or
+// backslashes (which a reader takes as escapes), cut to `most` bytes.
+std::string clean(std::string v, std::size_t most, bool breaks) {
   v.erase(std::remove_if(v.begin(), v.end(),
-                         [](char c) {
+                         [&](char c) {
+                           if (breaks && (c == '\r' || c == '\n')) return false;
                            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\\';
                          }),
           v.end());
@@ -46,11 +48,22 @@ std::string clean(std::string v, std::size_t most) {
   return v;
 }
 
+// `text` with each line break (CR LF, CR or LF) as LF.
+std::string breaks_as_lf(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i] == '\r' ? '\n' : text[i];
+  }
+  return out;
+}
+
 // The parts of `contact`'s first value of `prop`, trailing empty ones left off.
 std::vector<std::string> parts_of(const kwvcard::Contact& contact, Prop prop) {
   for (const kwvcard::Value& v : contact.values) {
     if (v.prop != prop) continue;
     std::vector<std::string> parts = v.parts;
+    for (std::string& part : parts) part = breaks_as_lf(part);
     while (!parts.empty() && parts.back().empty()) parts.pop_back();
     return parts;
   }
@@ -58,15 +71,17 @@ std::vector<std::string> parts_of(const kwvcard::Contact& contact, Prop prop) {
 }
 
 void round_trip(const std::uint8_t* p, const std::uint8_t* end, const std::string& path) {
+  const bool qp = p < end && *p++ % 2 == 1;
   std::vector<std::string> v;
   while (v.size() < 12) {
     const std::uint8_t* nul = std::find(p, end, 0);
-    v.push_back(clean(std::string(p, nul), 120));
+    v.push_back(clean(std::string(p, nul), 120, qp && v.size() != 9));  // not in TEL
     p = nul == end ? end : nul + 1;
   }
   bool written[6];  // what the card took: only that can come back
   {
     kwv::Card card(path);
+    card.encoding(qp ? kwv::Encoding::QuotedPrintable : kwv::Encoding::EightBit);
     kwv::Address a;
     a.street = v[10];
     a.city = v[11];
@@ -81,6 +96,7 @@ void round_trip(const std::uint8_t* p, const std::uint8_t* end, const std::strin
   kwvfuzz::check(back.size() == 1, "cards read back", "1", std::to_string(back.size()));
   std::size_t i = 0;
   auto trimmed = [&](std::vector<std::string> parts) {
+    for (std::string& part : parts) part = breaks_as_lf(part);
     while (!parts.empty() && parts.back().empty()) parts.pop_back();
     return written[i++] ? parts : std::vector<std::string>{};
   };

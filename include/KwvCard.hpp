@@ -494,7 +494,7 @@ class Card {
   // bytes, which also tells that the file was created.
   bool written(int bytes) {
     if (bytes > 0) state_ = State::Open;
-    return bytes > 0;
+    return bytes > 0 || refused();
   }
 
   bool setting_text(std::string_view value, char (&text)[kSettingBytes + 1]) {
@@ -504,14 +504,30 @@ class Card {
     return copy(value, text);
   }
 
-  // The bytes of the UTF-8 sequence at `p` (`left` bytes there): the lead byte
-  // and the continuation bytes it announces, as far as they are there; one for
-  // a byte that starts no sequence.
+  // The bytes of the UTF-8 character at `p` (`left` bytes there), or of the
+  // longest start of one there (the maximal ill-formed subsequence, which
+  // becomes one '?' as in the library's GB2312 conversion); at least one.
   static std::size_t sequence(const char* p, std::size_t left) {
     const auto lead = static_cast<unsigned char>(p[0]);
-    const std::size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    // The bytes a lead byte announces, and the range its second byte takes.
+    std::size_t want = 1;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      want = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      want = 3;
+      low = lead == 0xE0 ? 0xA0 : 0x80;
+      high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      want = 4;
+      low = lead == 0xF0 ? 0x90 : 0x80;
+      high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
     std::size_t n = 1;
-    while (n < want && n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) ++n;
+    for (; n < want && n < left; ++n) {
+      const auto b = static_cast<unsigned char>(p[n]);
+      if (n == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80) break;
+    }
     return n;
   }
 
@@ -585,6 +601,18 @@ class Card {
   bool prepare(const std::string_view* parts, std::size_t n, bool structured, bool encode,
                char (&out)[N], std::size_t& room, bool& qp) {
     replaced_ = 0;
+    return prepare_value(parts, n, structured, encode, out, room, qp) || refused();
+  }
+
+  // A refused operation wrote nothing, so it replaced nothing.
+  bool refused() {
+    replaced_ = 0;
+    return false;
+  }
+
+  template <std::size_t N>
+  bool prepare_value(const std::string_view* parts, std::size_t n, bool structured, bool encode,
+                     char (&out)[N], std::size_t& room, bool& qp) {
     if (closed_) return false;
     const bool may_qp = encode && encoding_ == Encoding::QuotedPrintable;
     for (std::size_t i = 0; i < n; ++i) {
@@ -710,9 +738,11 @@ class Card {
         }
         if (!fine) return false;
       }
-      // The separator the library puts after a component takes one character:
-      // a soft break before it ends this component.
-      if (i + 1 < n && column + 1 > kQpLine - 1) {
+      // The separator the library puts after a component takes one character
+      // (the value's last when only an empty component follows): a soft break
+      // before it ends this component.
+      const bool last_separator = i + 2 == n && c[n - 1].size == 0;
+      if (i + 1 < n && column + 1 > kQpLine - 1 && !(last_separator && column + 1 <= kQpLine)) {
         if (used + 3 >= N) return false;
         std::memcpy(out + used, "=\r\n", 3);
         used += 3;
@@ -774,7 +804,7 @@ class Card {
       if (i < (n == 0 ? 1 : n)) {
         starts[i] = buffer + at;
         const std::size_t size = std::strlen(starts[i]);
-        if (Most == 7 && size > kAdrComponent) return false;
+        if (Most == 7 && size > kAdrComponent) return refused();
         at += size + 1;
       } else {
         starts[i] = empty;
@@ -848,13 +878,13 @@ class Card {
     char line[800];
     std::size_t used = sizeof line;
     bool qp = false;
-    if (!prepare(&url, 1, false, true, line, used, qp) || !ok()) return false;
+    if (!prepare(&url, 1, false, true, line, used, qp) || !ok()) return refused();
     const char* charset = qp ? qp_charset_ : card_.QEL_GetCharSet();
     std::size_t length = 3 + 1 + (used - 1) + 2;  // URL, ':', the url, CR LF
     if (std::strcmp(charset, "ASCII") != 0) length += 9 + std::strlen(charset);
     if (std::strcmp(card_.QEL_GetLang(), "en-US") != 0)
       length += 10 + std::strlen(card_.QEL_GetLang());
-    if (length >= sizeof line) return false;
+    if (length >= sizeof line) return refused();
     return marked(qp, [&] { return (card_.*add)(line), 1; });
   }
 
