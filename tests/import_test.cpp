@@ -54,7 +54,10 @@ class ImportTest : public kwvtest::ToolTest {};
 // export with labels, primary values, several values in one cell (" ::: "),
 // a year-less anniversary, and photos from a file and by URL.
 TEST_F(ImportTest, OutlookAndGoogleRowsBecomeCards) {
-  for (const char* name : {"outlook", "google"}) expect_golden(KWVCARD_IMPORT_DATA, name, ".csv");
+  for (const char* name : {"outlook", "google"})
+    expect_golden(KWVCARD_IMPORT_DATA, name, ".csv", "--encoding 8bit");
+  // The default: quoted-printable, the note's line break kept.
+  expect_golden(KWVCARD_IMPORT_DATA, "outlook", ".csv", "", "qp");
 }
 
 TEST_F(ImportTest, OneFilePerContactNamedAfterIt) {
@@ -79,9 +82,17 @@ TEST_F(ImportTest, CharsetLanguageAndInputEncodings) {
     std::string bytes_before, first_name, n_line;
   } cases[] = {
       {"in.csv --charset GB2312 --lang zh-CN", "", "\xE5\xBC\xA0",
-       "N;CHARSET=GB2312;LANGUAGE=zh-CN:;\xD5\xC5;;;"},
-      {"in.csv --from-encoding WINDOWS-1252", "", "M\xFCller", "N;CHARSET=UTF-8:;M\xC3\xBCller;;;"},
-      {"- < in.csv", "\xEF\xBB\xBF", "Zo\xC3\xAB", "N;CHARSET=UTF-8:;Zo\xC3\xAB;;;"},  // with a BOM
+       "N;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE;LANGUAGE=zh-CN:;=D5=C5;;;"},
+      {"in.csv --charset GB2312 --encoding 8bit", "", "\xE5\xBC\xA0",
+       "N;CHARSET=GB2312:;\xD5\xC5;;;"},
+      {"in.csv --charset SHIFT_JIS", "", "\xE3\x82\xBD",
+       "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:;=83=5C;;;"},
+      {"in.csv --charset ISO-8859-1 --encoding 8bit", "", "M\xC3\xBCller",
+       "N;CHARSET=ISO-8859-1:;M\xFCller;;;"},
+      {"in.csv --from-encoding WINDOWS-1252", "", "M\xFCller",
+       "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;M=C3=BCller;;;"},
+      {"- < in.csv", "\xEF\xBB\xBF", "Zo\xC3\xAB",  // with a BOM
+       "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;Zo=C3=AB;;;"},
   };
   for (const auto& c : cases) {
     file("in.csv",
@@ -132,21 +143,28 @@ TEST_F(ImportTest, ValuesACardCannotHoldAreLeftOutAndSaid) {
 
 TEST_F(ImportTest, MessagesNameTheLineARowStartsOnAndItsColumns) {
   const std::string street = std::string(281, 's') + ";\xE5\xBC\xA0";  // 286 bytes written
+  std::string note;  // 598 bytes fit the NOTE line; 1794 once encoded do not
+  for (int i = 0; i < 299; ++i) note += "\xC3\xA9";
   file("in.csv", google().header_row +
                      google().row({{"First Name", "Al"}, {"Notes", "a\r\nb\nc"}}) +
                      google().row({{"First Name", std::string(100, 'f')},
                                    {"Last Name", std::string(100, 'l')},
-                                   {"Address 1 - Street", street}}));
+                                   {"Address 1 - Street", street}}) +
+                     google().row({{"Notes", note + "\n."}}));
   const Run r = run("import in.csv --out out.vcf");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.messages,
             "kwvcard: in.csv:5: column \"Last Name\", \"First Name\": left out: longer than the N "
             "line's 200 bytes\n"
             "kwvcard: in.csv:5: column \"Address 1 - Street\": cut to the 285 bytes an address "
-            "component holds\n2 contacts written, 2 values left out\n");
+            "component holds\n"
+            "kwvcard: in.csv:6: column \"Notes\": written without quoted-printable: too long for "
+            "the NOTE line once encoded\n3 contacts written, 3 values left out\n");
   EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
-            framed("N;CHARSET=UTF-8:;Al;;;\r\nNOTE;CHARSET=UTF-8:a b c\r\n") +
-                framed("ADR;CHARSET=UTF-8:;;" + std::string(281, 's') + "\\;;;;;\r\n"));
+            framed("N;CHARSET=UTF-8:;Al;;;\r\n"
+                   "NOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:a=0D=0Ab=0D=0Ac\r\n") +
+                framed("ADR;CHARSET=UTF-8:;;" + std::string(281, 's') + "\\;;;;;\r\n") +
+                framed("NOTE;CHARSET=UTF-8:" + note + " .\r\n"));
 }
 
 TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
@@ -180,6 +198,11 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
        "import: --charset and --lang take 1 to 39 bytes (see kwvcard --help)"},
       {"in.csv --out out.vcf --charset 'UTF-8;X=1'", google().header_row,
        "import: --charset and --lang take no spaces, ';' or ':' (see kwvcard --help)"},
+      {"in.csv --out out.vcf --charset FOO", google().header_row,
+       "--charset FOO: not a charset this system can convert to"},
+      {"in.csv --out out.vcf --charset SHIFT_JISX0213", google().header_row,
+       "--charset SHIFT_JISX0213: longer than the 13 bytes a quoted-printable card can name "
+       "(--encoding 8bit takes it)"},
       {"in.csv --out out.vcf --bogus", google().header_row,
        "The following argument was not expected: --bogus (see kwvcard --help)"},
   };
@@ -192,16 +215,30 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
   }
 }
 
-TEST_F(ImportTest, CharactersGB2312LacksAreReported) {
-  file("in.csv", google().header_row + google().row({{"First Name", "\xE5\xBC\xA0"},
-                                                     {"Notes", "5\xE2\x82\xAC \xF0\x9F\x98\x80"}}));
-  const Run r = run("import in.csv --out out.vcf --charset GB2312");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.messages,
-            "kwvcard: in.csv:2: column \"Notes\": written with '?' for what GB2312 cannot hold: "
-            "\xE2\x82\xAC \xF0\x9F\x98\x80\n1 contact written, 1 value left out\n");
-  EXPECT_EQ(kwvtest::read_file(path("out.vcf")),
-            framed("N;CHARSET=GB2312:;\xD5\xC5;;;\r\nNOTE;CHARSET=GB2312:5? ?\r\n"));
+TEST_F(ImportTest, CharactersTheCharsetLacksAreReported) {
+  const struct {
+    const char* charset;
+    std::string first_name, card;
+  } cases[] = {
+      {"GB2312", "\xE5\xBC\xA0",
+       "N;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:;=D5=C5;;;\r\nNOTE;CHARSET=GB2312:5? ?\r\n"},
+      {"SHIFT_JIS", "\xE3\x82\xBD",
+       "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:;=83=5C;;;\r\n"
+       "NOTE;CHARSET=SHIFT_JIS:5? ?\r\n"},
+      {"ASCII", "Al", "N:;Al;;;\r\nNOTE:5? ?\r\n"},
+  };
+  for (const auto& c : cases) {
+    file("in.csv",
+         google().header_row + google().row({{"First Name", c.first_name},
+                                             {"Notes", "5\xE2\x82\xAC \xF0\x9F\x98\x80"}}));
+    const Run r = run("import in.csv --out out.vcf --charset " + std::string(c.charset));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.messages, "kwvcard: in.csv:2: column \"Notes\": written with '?' for what " +
+                              std::string(c.charset) +
+                              " cannot hold: \xE2\x82\xAC \xF0\x9F\x98\x80\n1 contact written, 1 "
+                              "value left out\n");
+    EXPECT_EQ(kwvtest::read_file(path("out.vcf")), framed(c.card)) << c.charset;
+  }
 }
 
 // A card file that cannot be written whole (here: a full device, as a full

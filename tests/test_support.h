@@ -161,11 +161,13 @@ class ToolTest : public CardTest {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(path("messages.txt"))};
   }
 
-  // Golden files: runs `kwvcard import in.<ext> --out out.vcf` on `dir`/NAME.<ext>
-  // (with the folder's other data files, photos say, beside it) and compares
-  // the cards with NAME.expected.vcf and standard error with NAME.messages; the
-  // status is 1 when a message names a value, else 0.
-  void expect_golden(const std::string& dir, const std::string& name, const std::string& ext) {
+  // Golden files: runs `kwvcard import in.<ext> --out out.vcf <args>` on
+  // `dir`/NAME.<ext> (with the folder's other data files, photos say, beside
+  // it) and compares the cards with EXPECTED.expected.vcf and standard error
+  // with EXPECTED.messages (EXPECTED: NAME, or NAME.<variant>); the status is 1
+  // when a message names a value, else 0.
+  void expect_golden(const std::string& dir, const std::string& name, const std::string& ext,
+                     const std::string& args = "", const std::string& variant = "") {
     for (auto& entry : std::filesystem::directory_iterator(dir)) {
       const std::string file = entry.path().filename().string();
       if (file.rfind(name + ".", 0) != 0 && entry.path().extension() != ext) {
@@ -175,11 +177,12 @@ class ToolTest : public CardTest {
     }
     std::filesystem::copy_file(dir + "/" + name + ext, path("in" + ext),
                                std::filesystem::copy_options::overwrite_existing);
-    const Run r = run("import in" + ext + " --out out.vcf");
-    const std::string messages = read_file(dir + "/" + name + ".messages");
-    EXPECT_EQ(r.status, messages.find("kwvcard: ") == std::string::npos ? 0 : 1) << name;
-    EXPECT_EQ(r.messages, messages) << name;
-    EXPECT_EQ(read_file(path("out.vcf")), read_file(dir + "/" + name + ".expected.vcf")) << name;
+    const Run r = run("import in" + ext + " --out out.vcf " + args);
+    const std::string expected = dir + "/" + name + (variant.empty() ? "" : "." + variant);
+    const std::string messages = read_file(expected + ".messages");
+    EXPECT_EQ(r.status, messages.find("kwvcard: ") == std::string::npos ? 0 : 1) << expected;
+    EXPECT_EQ(r.messages, messages) << expected;
+    EXPECT_EQ(read_file(path("out.vcf")), read_file(expected + ".expected.vcf")) << expected;
   }
 
   std::set<std::string> files(const std::string& folder = "") const {

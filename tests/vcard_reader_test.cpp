@@ -151,7 +151,8 @@ TEST(VcardReader, StructuralErrorsNameTheLine) {
 }
 
 TEST(VcardReader, EscapesAndComponents) {
-  EXPECT_EQ(kwvcard::unescape("a\\nb\\Nc\\,\\;\\:\\\\d\\x\\"), "a\nb\nc,;:\\d\\x\\");
+  // An escape vCard does not define is the character after the backslash.
+  EXPECT_EQ(kwvcard::unescape("a\\nb\\Nc\\,\\;\\:\\\\d\\x\\\"q\\\"\\"), "a\nb\nc,;:\\dx\"q\"\\");
   EXPECT_EQ(kwvcard::split_components("Doe\\;Smith;Jane\\\\;;\\,x"),
             (std::vector<std::string>{"Doe;Smith", "Jane\\", "", ",x"}));
   EXPECT_EQ(kwvcard::split_components(""), (std::vector<std::string>{""}));

@@ -9,7 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 
+#include "photo.h"
 #include "text.h"
 
 namespace kwvcard {
@@ -81,20 +85,22 @@ std::size_t char_bytes(const std::string& text, std::size_t at) {
   return len;
 }
 
-// `text` as one line of a card: each line break (CR LF, CR or LF) becomes a
+// `text` as one line of a card: each line break (CR LF, CR or LF) kept as it
+// is (`breaks`, for quoted-printable, which writes it as =0D=0A) or made a
 // space. With a `limit`, stops before a character that would take the text,
 // with each ';' counted as the two bytes of "\;", past that many bytes.
-std::string card_text(const std::string& text, std::size_t limit, bool& cut) {
-  if (text.size() <= limit / 2 &&
-      std::none_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }))
+std::string card_text(const std::string& text, std::size_t limit, bool breaks, bool& cut) {
+  if (text.size() <= limit / 2 && (breaks || std::none_of(text.begin(), text.end(), [](char c) {
+                                     return c == '\r' || c == '\n';
+                                   })))
     return text;  // the common case: as it is (each ';' takes at most twice its byte)
   std::string out;
   std::size_t escaped = 0;
   for (std::size_t i = 0; i < text.size();) {
     std::size_t len = char_bytes(text, i);
     std::string piece = text.substr(i, len);
-    if (text.compare(i, 2, "\r\n") == 0) ++len;
-    if (piece == "\r" || piece == "\n") piece = " ";
+    if (text.compare(i, 2, "\r\n") == 0) piece = "\r\n", len = 2;
+    if (!breaks && (piece == "\r\n" || piece == "\r" || piece == "\n")) piece = " ";
     escaped += piece.size() + (piece == ";");
     if (escaped > limit) return cut = true, out;
     out += piece;
@@ -122,37 +128,76 @@ void left_out(Contact& contact, const Value& value, std::size_t part, std::strin
 
 }  // namespace
 
-CardWriter::CardWriter(std::string charset, std::string lang, std::string photo_folder)
-    : charset_(std::move(charset)), lang_(std::move(lang)), photo_folder_(std::move(photo_folder)) {
-  if (strncasecmp(charset_.c_str(), "GB2312", 6) == 0) gb2312_ = iconv_open("GB2312", "UTF-8");
+CardWriter::CardWriter(CardSettings settings) : settings_(std::move(settings)) {
+  const std::string& charset = settings_.charset;
+  charset_name_ = upper(charset);
+  if (starts_with_nocase(charset, "GB2312")) {
+    charset_name_ = "GB2312";
+    lost_ = iconv_open("GB2312", "UTF-8");
+  } else if (charset != "ASCII") {
+    lost_ = iconv_open(charset.c_str(), "UTF-8");
+  }
 }
 
 CardWriter::~CardWriter() {
-  if (gb2312_ != reinterpret_cast<iconv_t>(-1)) iconv_close(gb2312_);
+  if (lost_ != reinterpret_cast<iconv_t>(-1)) iconv_close(lost_);
   if (media_ >= 0) close(media_);
 }
 
+void CardWriter::check(const CardSettings& settings) {
+  kwv::Card probe("/dev/null");
+  const std::string option = "--charset " + settings.charset + ": ";
+  if (!probe.charset(settings.charset))
+    throw std::runtime_error(option + "not a charset this system can convert to");
+  if (settings.quoted_printable && !probe.encoding(kwv::Encoding::QuotedPrintable)) {
+    throw std::runtime_error(option +
+                             "longer than the 13 bytes a quoted-printable card can name "
+                             "(--encoding 8bit takes it)");
+  }
+}
+
 void CardWriter::write(const std::string& path, Contact& contact) {
+  using kwv::Encoding;
+  const bool qp = settings_.quoted_printable;
   kwv::Card card(path);
-  card.charset(charset_);
-  card.language(lang_);
+  card.charset(settings_.charset);
+  card.language(settings_.lang);
+  card.encoding(qp ? Encoding::QuotedPrintable : Encoding::EightBit);
   for (Value& value : contact.values) {
     const std::size_t limit = value.prop == Prop::Address ? kAddressPartBytes : std::string::npos;
     for (std::size_t i = 0; i < value.parts.size() && !value.inline_data; ++i) {
       bool cut = false;
-      value.parts[i] = card_text(value.parts[i], limit, cut);
+      value.parts[i] = card_text(value.parts[i], limit, qp, cut);
       if (cut) left_out(contact, value, i, "cut to the 285 bytes an address component holds");
     }
     if (value.prop == Prop::Photo || value.prop == Prop::Sound) {
       media(card, value, contact);
-    } else if (add(card, value)) {
-      report_gb2312_losses(value, contact);
-    } else {
-      const Line& line = line_of(value.prop);
-      left_out(contact, value, value.parts.size(),
-               "left out: longer than the " + std::string(line.name) + " line's " +
-                   std::to_string(line.capacity) + " bytes");
+      continue;
     }
+    if (add(card, value)) {
+      if (card.replaced() > 0) report_losses(value, contact);
+      continue;
+    }
+    const Line& line = line_of(value.prop);
+    if (qp) {  // too long once encoded? Then 8-bit, its line breaks as spaces.
+      for (std::string& part : value.parts) {
+        bool cut = false;
+        part = card_text(part, std::string::npos, false, cut);
+      }
+      card.encoding(Encoding::EightBit);
+      const bool written = add(card, value);
+      card.encoding(Encoding::QuotedPrintable);
+      if (written) {
+        left_out(contact, value, value.parts.size(),
+                 "written without quoted-printable: too long for the " + std::string(line.name) +
+                     " line once encoded");
+        if (card.replaced() > 0) report_losses(value, contact);
+        continue;
+      }
+    }
+    left_out(contact, value, value.parts.size(),
+             "left out: longer than the " + std::string(line.name) + " line's " +
+                 std::to_string(line.capacity) + " bytes");
   }
   card.close();
 }
@@ -181,10 +226,10 @@ bool CardWriter::add(kwv::Card& card, const Value& value) {
   return line.text != nullptr && (card.*line.text)(p[0]);
 }
 
-// Each value written under GB2312 with characters GB2312 lacks (written as
-// '?', or dropped) is reported with those characters.
-void CardWriter::report_gb2312_losses(const Value& value, Contact& contact) {
-  if (gb2312_ == reinterpret_cast<iconv_t>(-1)) return;
+// Each part of a value written with '?' for characters the card's charset
+// lacks is reported with those characters.
+void CardWriter::report_losses(const Value& value, Contact& contact) {
+  const bool iconv_there = lost_ != reinterpret_cast<iconv_t>(-1);
   for (std::size_t i = 0; i < value.parts.size(); ++i) {
     const std::string& text = value.parts[i];
     std::string lost;
@@ -193,42 +238,30 @@ void CardWriter::report_gb2312_losses(const Value& value, Contact& contact) {
       if (len > 1 || static_cast<unsigned char>(text[at]) >= 0x80) {
         char out[16], *to = out, *from = const_cast<char*>(text.data() + at);
         std::size_t from_left = len, to_left = sizeof out;
-        iconv(gb2312_, nullptr, nullptr, nullptr, nullptr);
-        const bool mapped = iconv(gb2312_, &from, &from_left, &to, &to_left) != std::size_t(-1);
-        if (!mapped || to == out) lost += (lost.empty() ? "" : " ") + text.substr(at, len);
+        bool mapped = false;
+        if (iconv_there) {
+          iconv(lost_, nullptr, nullptr, nullptr, nullptr);
+          mapped = iconv(lost_, &from, &from_left, &to, &to_left) != std::size_t(-1) && to != out;
+        }
+        if (!mapped) lost += (lost.empty() ? "" : " ") + text.substr(at, len);
       }
       at += len;
     }
     if (!lost.empty()) {
-      left_out(contact, value, i, "written with '?' for what GB2312 cannot hold: " + lost);
+      left_out(contact, value, i,
+               "written with '?' for what " + charset_name_ + " cannot hold: " + lost);
     }
   }
 }
 
 // A URL by reference; inline media through an in-memory file; anything else
-// (from CSV) a file beside the input, inline.
+// (from CSV) a file beside the input, inline. Under --no-photos no photo is
+// inline; under --photo-size each is shrunk first.
 void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
   const bool photo = value.prop == Prop::Photo;
   const std::string& where = value.parts.empty() ? value.data : value.parts[0];
-  if (value.inline_data) {
-    if (media_ < 0) media_ = memfd_create("kwvcard-media", MFD_CLOEXEC);
-    const std::string file = "/proc/self/fd/" + std::to_string(media_);
-    // The file holds the last media: cut it only when this one is shorter.
-    const std::size_t size = value.data.size();
-    bool put = media_ >= 0 && (size >= media_size_ || ftruncate(media_, off_t(size)) == 0);
-    for (std::size_t done = 0; put && done < size;) {
-      const ssize_t n =
-          pwrite(media_, value.data.data() + done, size - done, static_cast<off_t>(done));
-      put = n > 0;
-      done += put ? static_cast<std::size_t>(n) : 0;
-    }
-    media_size_ = put ? size : SIZE_MAX;  // unknown after a failure: cut next time
-    if (!put || !(photo ? card.photo(file, value.types) : card.sound(file, value.types)))
-      left_out(contact, value, 0, "left out: the card cannot take this media");
-    return;
-  }
-  if (starts_with_nocase(where, "http://") || starts_with_nocase(where, "https://") ||
-      !value.property.empty()) {
+  if (!value.inline_data && (starts_with_nocase(where, "http://") ||
+                             starts_with_nocase(where, "https://") || !value.property.empty())) {
     if (!(photo ? card.photo_url(where) : card.sound_url(where))) {
       left_out(contact, value, 0,
                std::string("left out: longer than the ") + (photo ? "PHOTO" : "SOUND") +
@@ -236,17 +269,60 @@ void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
     }
     return;
   }
-  std::string extension = std::filesystem::path(where).extension().string();
-  extension = lower(extension);
-  const auto* type = std::find_if(std::begin(kPhotoTypes), std::end(kPhotoTypes),
-                                  [&](const auto& t) { return extension == t.first; });
-  if (type == std::end(kPhotoTypes)) {
-    left_out(contact, value, 0, "left out: a photo must be a .jpg, .png, .gif or .bmp file");
+  if (photo && settings_.no_photos) {
+    ++photos_left_out_;
     return;
   }
-  const std::string path = (std::filesystem::path(photo_folder_) / where).string();
-  if (!card.photo(path, type->second))
-    left_out(contact, value, 0, "left out: cannot read the photo file " + path);
+  const bool shrink = photo && settings_.photo_size > 0;
+  if (value.inline_data && !shrink) {
+    if (!attach(card, value, value.data, value.types))
+      left_out(contact, value, 0, "left out: the card cannot take this media");
+    return;
+  }
+  std::string data;
+  if (!value.inline_data) {
+    std::string extension = std::filesystem::path(where).extension().string();
+    extension = lower(extension);
+    const auto* type = std::find_if(std::begin(kPhotoTypes), std::end(kPhotoTypes),
+                                    [&](const auto& t) { return extension == t.first; });
+    if (type == std::end(kPhotoTypes)) {
+      left_out(contact, value, 0, "left out: a photo must be a .jpg, .png, .gif or .bmp file");
+      return;
+    }
+    const std::string path = (std::filesystem::path(settings_.photo_folder) / where).string();
+    std::ifstream in(path, std::ios::binary);
+    if (!shrink || !in) {
+      if (!card.photo(path, type->second))
+        left_out(contact, value, 0, "left out: cannot read the photo file " + path);
+      return;
+    }
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  const ShrunkPhoto small =
+      shrink_photo(value.inline_data ? std::string_view(value.data) : data, settings_.photo_size);
+  if (!small.ok) {
+    left_out(contact, value, 0, "left out: " + small.error);
+  } else if (!attach(card, value, small.jpeg, "JPEG")) {
+    left_out(contact, value, 0, "left out: the card cannot take this media");
+  }
+}
+
+// Attaches `data` as the photo or sound `value` stands for, with `type`,
+// through the in-memory file.
+bool CardWriter::attach(kwv::Card& card, const Value& value, const std::string& data,
+                        const std::string& type) {
+  if (media_ < 0) media_ = memfd_create("kwvcard-media", MFD_CLOEXEC);
+  const std::string file = "/proc/self/fd/" + std::to_string(media_);
+  // The file holds the last media: cut it only when this one is shorter.
+  const std::size_t size = data.size();
+  bool put = media_ >= 0 && (size >= media_size_ || ftruncate(media_, off_t(size)) == 0);
+  for (std::size_t done = 0; put && done < size;) {
+    const ssize_t n = pwrite(media_, data.data() + done, size - done, static_cast<off_t>(done));
+    put = n > 0;
+    done += put ? static_cast<std::size_t>(n) : 0;
+  }
+  media_size_ = put ? size : SIZE_MAX;  // unknown after a failure: cut next time
+  return put && (value.prop == Prop::Photo ? card.photo(file, type) : card.sound(file, type));
 }
 
 }  // namespace kwvcard

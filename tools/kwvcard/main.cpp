@@ -29,7 +29,9 @@ using namespace kwvcard;
 
 struct Options {
   std::string input, out, out_dir, from_encoding;
-  std::string charset = "UTF-8", lang = "en-US";
+  std::string charset = "UTF-8", lang = "en-US", encoding = "quoted-printable";
+  int photo_size = 0;
+  bool no_photos = false;
 };
 
 constexpr std::size_t kSettingBytes = 39;  // the library keeps at most 39 bytes of each
@@ -59,13 +61,16 @@ class Messages {
   }
 
   // `skipped`: the producer-specific properties of a vCard input; null for CSV.
-  int summary(std::size_t written, const std::size_t* skipped) {
+  // `photos`: the photos --no-photos left out; null without it.
+  int summary(std::size_t written, const std::size_t* skipped, const std::size_t* photos) {
     std::cerr << clear() << plural(written, "contact") << " written, " << plural(left_out_, "value")
               << " left out";
     if (skipped != nullptr) {
       std::cerr << ", " << *skipped << " producer-specific propert" << (*skipped == 1 ? "y" : "ies")
                 << " skipped";
     }
+    if (photos != nullptr)
+      std::cerr << ", " << plural(*photos, "photo") << " left out (--no-photos)";
     std::cerr << "\n";
     return left_out_ == 0 ? 0 : 1;
   }
@@ -102,6 +107,17 @@ File open_input(const std::string& path, const std::string& name) {
   return spool;
 }
 
+CardSettings settings(const Options& o, std::string photo_folder) {
+  CardSettings s;
+  s.charset = o.charset;
+  s.lang = o.lang;
+  s.quoted_printable = o.encoding == "quoted-printable";
+  s.photo_size = o.photo_size;
+  s.no_photos = o.no_photos;
+  s.photo_folder = std::move(photo_folder);
+  return s;
+}
+
 // Writes each contact `next` gives (`total` of them) as a card, and the
 // summary. Each card of a vCard input writes one; a CSV row without values
 // writes none.
@@ -110,7 +126,7 @@ int write_cards(const Options& o, const std::string& name, std::size_t total, bo
                 Next next) {
   const std::string folder =
       o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
-  CardWriter writer(o.charset, o.lang, folder);
+  CardWriter writer(settings(o, folder));
   Output output(o.out, o.out_dir);
   Messages messages(total);
   std::size_t written = 0, skipped = 0;
@@ -125,7 +141,8 @@ int write_cards(const Options& o, const std::string& name, std::size_t total, bo
     messages.left_out(name, contact);
   }
   output.finish();
-  return messages.summary(written, vcard ? &skipped : nullptr);
+  const std::size_t photos = writer.photos_left_out();
+  return messages.summary(written, vcard ? &skipped : nullptr, o.no_photos ? &photos : nullptr);
 }
 
 // One card for each card of the vCard file `in`, in its order.
@@ -175,6 +192,7 @@ int import(const Options& o) {
                     [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
       throw CLI::ValidationError("import: --charset and --lang take no spaces, ';' or ':'");
   }
+  CardWriter::check(settings(o, ""));
   const std::string name = input_name(o.input);
   File in = open_input(o.input, name);
   const bool vcard = is_vcard(in.get());
@@ -191,7 +209,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "kwvcard " KWVCARD_VERSION);
   app.footer(
       "Usage: kwvcard import INPUT (--out FILE.vcf | --out-dir DIR) [--charset NAME]\n"
-      "                      [--lang TAG] [--from-encoding NAME]\n"
+      "                      [--lang TAG] [--encoding quoted-printable|8bit]\n"
+      "                      [--photo-size PX | --no-photos] [--from-encoding NAME]\n"
       "Exit status: 0 every contact written whole, 1 some value left out, 2 stopped (usage, input "
       "or output).");
   app.require_subcommand(1);
@@ -203,8 +222,23 @@ int main(int argc, char** argv) {
       ->required();
   import_command->add_option("--out", o.out, "Write every card into this one .vcf file");
   import_command->add_option("--out-dir", o.out_dir, "Write one .vcf file per contact here");
-  import_command->add_option("--charset", o.charset, "The cards' charset; GB2312 converts")
+  import_command
+      ->add_option("--charset", o.charset,
+                   "The cards' charset, every value converted to it (GB2312, SHIFT_JIS, BIG5, "
+                   "ISO-8859-1, WINDOWS-1251, ...; ASCII)")
       ->capture_default_str();
+  import_command
+      ->add_option("--encoding", o.encoding,
+                   "quoted-printable: values that are not printable ASCII encoded, line breaks "
+                   "kept (as Android writes 2.1 cards); 8bit: as they are, line breaks as spaces")
+      ->check(CLI::IsMember({"quoted-printable", "8bit"}))
+      ->capture_default_str();
+  CLI::Option* photo_size = import_command->add_option(
+      "--photo-size", o.photo_size,
+      "Every inline photo as a JPEG whose longer side is at most PX pixels (16 to 1024)");
+  photo_size->check(CLI::Range(16, 1024));
+  import_command->add_flag("--no-photos", o.no_photos, "Leave inline photos out")
+      ->excludes(photo_size);
   import_command->add_option("--lang", o.lang, "The cards' language")->capture_default_str();
   import_command->add_option("--from-encoding", o.from_encoding,
                              "The input's encoding, when not UTF-8 (e.g. WINDOWS-1252); in a "

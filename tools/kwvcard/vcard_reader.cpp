@@ -368,11 +368,11 @@ std::string unescape(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-    if (text[i] != '\\' || std::strchr("nN,;:\\", next) == nullptr || next == '\0') {
+    if (text[i] != '\\' || i + 1 == text.size()) {
       out += text[i];
       continue;
     }
+    const char next = text[i + 1];
     out += next == 'n' || next == 'N' ? '\n' : next;
     ++i;
   }

@@ -103,8 +103,9 @@ class VcardReader {
 };
 
 // `text` with its escapes undone: \n and \N become a line break ("\n"), and
-// a backslash before ',', ';', ':' or another backslash is taken off. Any
-// other backslash pair is kept as written.
+// a backslash before any other character is taken off, as Android reads
+// escapes vCard does not define (Gmail and Apple Contacts write a quote as
+// \"). A backslash at the very end is kept.
 std::string unescape(std::string_view text);
 
 // `text` split at each ';' that is not escaped, each component unescaped.
