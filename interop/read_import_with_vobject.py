@@ -59,7 +59,8 @@ def check_outlook(kwvcard, folder, headers):
     assert (n.family, n.given, n.additional, n.prefix, n.suffix) == ("Doe", "Jane", "Q.", "Dr.", "PhD"), n
     assert card.org.value == ["Acme; Inc."], card.org.value
     assert card.title.value == "Engineer" and card.bday.value == "1980-03-07"
-    assert card.email.value == "jane@example.org" and card.note.value == "Two lines"
+    assert card.email.value == "jane@example.org", card.email.value
+    assert card.note.value == "Two\r\nlines", card.note.value  # quoted-printable, both lines
     tels = {t.value: types(t) for t in card.tel_list}
     assert tels == {"+1 555 0101": ["FAX", "WORK"], "+1 555 0102": ["HOME"],
                     "+1 555 0103": ["CELL"]}, tels
