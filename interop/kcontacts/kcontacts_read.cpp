@@ -9,7 +9,9 @@
 //   EMAIL=<address>
 //   PHOTO.sha256=<hex digest of the inline picture's bytes>
 //
-// Types are printed in a fixed order, so the output can be compared as text.
+// In a value a backslash is printed "\\", a carriage return "\r" and a line
+// feed "\n", so each value stays on its line. Types are printed in a fixed
+// order, so the output can be compared as text.
 // The middle name, prefix, suffix, birthday, an address's PO box and
 // extended address, and the photo are printed only when the contact has them.
 #include <KContacts/VCardConverter>
@@ -55,34 +57,40 @@ int main(int argc, char** argv) {
     const KContacts::Addressee::List contacts =
         KContacts::VCardConverter().parseVCards(file.readAll());
     for (const KContacts::Addressee& c : contacts) {
-      out << "N.family=" << c.familyName() << "\n"
-          << "N.given=" << c.givenName() << "\n"
-          << "ORG=" << c.organization() << "\n"
-          << "ORG.department=" << c.department() << "\n"
-          << "TITLE=" << c.title() << "\n"
-          << "NOTE=" << c.note() << "\n";
+      const auto print = [&out](const QString& name, QString value) {
+        value.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+            .replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        out << name << "=" << value << "\n";
+      };
+      print("N.family", c.familyName());
+      print("N.given", c.givenName());
+      print("ORG", c.organization());
+      print("ORG.department", c.department());
+      print("TITLE", c.title());
+      print("NOTE", c.note());
       const std::pair<const char*, QString> optional[] = {
           {"N.additional", c.additionalName()},
           {"N.prefix", c.prefix()},
           {"N.suffix", c.suffix()},
           {"BDAY", c.birthday().date().toString(Qt::ISODate)}};
       for (const auto& [name, value] : optional) {
-        if (!value.isEmpty()) out << name << "=" << value << "\n";
+        if (!value.isEmpty()) print(name, value);
       }
       for (const KContacts::Address& a : c.addresses()) {
         const QString adr = "ADR" + type_list(a.type(), kAddressTypes);
-        if (!a.postOfficeBox().isEmpty()) out << adr << ".pobox=" << a.postOfficeBox() << "\n";
-        if (!a.extended().isEmpty()) out << adr << ".extended=" << a.extended() << "\n";
-        out << adr << ".street=" << a.street() << "\n"
-            << adr << ".locality=" << a.locality() << "\n"
-            << adr << ".region=" << a.region() << "\n"
-            << adr << ".postalcode=" << a.postalCode() << "\n"
-            << adr << ".country=" << a.country() << "\n";
+        if (!a.postOfficeBox().isEmpty()) print(adr + ".pobox", a.postOfficeBox());
+        if (!a.extended().isEmpty()) print(adr + ".extended", a.extended());
+        print(adr + ".street", a.street());
+        print(adr + ".locality", a.locality());
+        print(adr + ".region", a.region());
+        print(adr + ".postalcode", a.postalCode());
+        print(adr + ".country", a.country());
       }
       for (const KContacts::PhoneNumber& p : c.phoneNumbers()) {
-        out << "TEL" << type_list(p.type(), kPhoneTypes) << "=" << p.number() << "\n";
+        print("TEL" + type_list(p.type(), kPhoneTypes), p.number());
       }
-      for (const QString& email : c.emails()) out << "EMAIL=" << email << "\n";
+      for (const QString& email : c.emails()) print("EMAIL", email);
       if (c.photo().isIntern() && !c.photo().rawData().isEmpty()) {
         out << "PHOTO.type=" << c.photo().type() << "\n"
             << "PHOTO.sha256="
