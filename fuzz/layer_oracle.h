@@ -183,11 +183,13 @@ inline std::string compose(const std::vector<Converted>& parts, bool structured,
   for (std::size_t t = 0; t < tokens.size(); ++t) {
     const bool last = t + 1 == tokens.size();
     const std::size_t size = tokens[t].size();
+    std::string token = tokens[t];
     if (qp && column + size > 75 && !(last && column + size <= 76)) {
       value += "=\r\n", column = 0, sizes[part_of[t]] += 3;
+      if (token == " ") token = "=20";  // no line begins with a space
     }
-    value += tokens[t], column += size;
-    if (!separator[t]) sizes[part_of[t]] += size;
+    value += token, column += token.size();
+    if (!separator[t]) sizes[part_of[t]] += token.size();
   }
   return value;
 }

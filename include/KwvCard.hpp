@@ -49,7 +49,8 @@
 /// - each line break (CR LF, LF or CR) is "=0D=0A";
 /// - a soft line break, '=' CR LF with nothing after it, keeps each physical
 ///   line at 76 characters of the value at most (the first counted from the
-///   ':'), never inside an "=XX";
+///   ':'), never inside an "=XX"; a space that would begin the next line is
+///   "=20" (readers unfold a line that begins with a space before decoding);
 /// - in N, ORG and ADR the components stay separated by a literal ';' and a
 ///   ';' inside a component is "\\;" (readers split after decoding).
 /// A value of printable ASCII only is written as under EightBit, without
@@ -702,12 +703,15 @@ class Card {
     std::size_t used = 0, column = 0;
     // Appends `token` (`size` bytes) after a soft line break when the line
     // would be too long with it: 75 characters and '=', or 76 for the last.
+    // A space that would begin a physical line is "=20": readers take a line
+    // that begins with a space for a folded one and unfold it first.
     const auto put = [&](const char* token, std::size_t size, bool last) {
       if (column + size > kQpLine - 1 && !(last && column + size <= kQpLine)) {
         if (used + 3 >= N) return false;
         std::memcpy(out + used, "=\r\n", 3);
         used += 3;
         column = 0;
+        if (*token == ' ') token = "=20", size = 3;
       }
       if (used + size >= N) return false;
       std::memcpy(out + used, token, size);

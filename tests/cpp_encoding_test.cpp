@@ -38,6 +38,9 @@ TEST_F(CppEncodingTest, QuotedPrintableLinesAreExact) {
        "NOTE" + kQp + "=C3=A9" + kX70.substr(1) + "=\r\nxx\r\n"},
       {[](kwv::Card& c) { return c.note(kX70 + "xxxx\xC3\xA9"); },
        "NOTE" + kQp + kX70 + "xxxx=\r\n=C3=A9\r\n"},
+      // No physical line begins with a space: it would read as folded.
+      {[](kwv::Card& c) { return c.note("\xC3\xA9" + kX70.substr(1) + " y"); },
+       "NOTE" + kQp + "=C3=A9" + kX70.substr(1) + "=\r\n=20y\r\n"},
       {[](kwv::Card& c) { return c.name({"\xC3\xA9" + kX70.substr(1), "y"}); },
        "N" + kQp + "=C3=A9" + kX70.substr(1) + "=\r\n;y\r\n"},
       // Components: literal separators, "\;" inside; the parameters' order.
