@@ -1,6 +1,8 @@
 #include "photo.h"
 
 #include <vips/vips.h>
+// After vips.h, which it needs and does not include.
+#include <vips/vector.h>
 
 #include <algorithm>
 #include <cctype>
@@ -26,9 +28,11 @@ void drop_message(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 // Starts libvips once per process: quiet, one worker thread, no cache of
 // operations (which would keep images and their buffers alive between calls),
-// and only the loaders of the five formats a photo may have. BMP has no loader
-// of its own in libvips: it goes through ImageMagick's, which `format` holds to
-// BMP files.
+// no machine code generated at run time for its vector paths (liborc writes it
+// to a file it maps executable, which valgrind cannot follow; the plain paths
+// give the same pixels), and only the loaders of the five formats a photo may
+// have. BMP has no loader of its own in libvips: it goes through ImageMagick's,
+// which `format` holds to BMP files.
 bool start_vips() {
   static const bool started = [] {
     g_log_set_handler("VIPS",
@@ -38,6 +42,7 @@ bool start_vips() {
     if (VIPS_INIT("kwvcard") != 0) return false;
     vips_concurrency_set(1);
     vips_cache_set_max(0);
+    vips_vector_set_enabled(FALSE);
     vips_operation_block_set("VipsForeignLoad", TRUE);
     for (const char* loader : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadNsgif",
                                "VipsForeignLoadWebp", "VipsForeignLoadMagick"}) {

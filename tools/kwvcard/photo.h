@@ -30,22 +30,24 @@ struct ShrunkPhoto {
 // the first frame of an animation) and returns it as a baseline JPEG whose
 // longer side is at most `max_side` (kMinPhotoSide to kMaxPhotoSide) pixels:
 // turned upright as its EXIF orientation says, shrunk with its aspect ratio
-// kept (never enlarged), converted to sRGB, transparency laid on white,
-// quality 85, every metadata block (EXIF, XMP, ICC profile, comments) left out.
+// kept (never enlarged, at least 1 pixel a side), in sRGB colour (grey images
+// too), transparency laid on white, quality 85, with nothing but the JFIF
+// header besides the image (no EXIF, XMP, ICC profile or comment).
 //
 // Otherwise `ok` is false, `jpeg` empty and `error` one of:
 // - "the photo size must be 16 to 1024 pixels" (`max_side` out of range);
 // - "not a JPEG, PNG, GIF, BMP or WebP image";
 // - "the image is W x H pixels, more than the 40 megapixels a photo may have";
 // - "cannot decode the image (DETAIL)": corrupt or truncated data, DETAIL
-//   being the decoder's own words;
+//   being the decoder's own words ("premature end of input file"), left out
+//   with its brackets if it has none;
 // - "cannot start libvips".
-// No input makes it crash, print anything or keep memory.
+// No input makes it crash or print anything, and no image is kept between calls.
 //
 // Thread use: callable from any thread; calls run one at a time (libvips keeps
-// its error messages process-wide), each on one libvips worker thread.
-// libvips is started on the first call and stays started until the process
-// exits.
+// its error messages process-wide). libvips is started on the first call, with
+// one worker thread (libwebp adds one for WebP), and stays started until the
+// process exits.
 ShrunkPhoto shrink_photo(std::string_view image, int max_side);
 
 }  // namespace kwvcard
