@@ -41,11 +41,12 @@ if(KWVCARD_BUILD_TOOL)
   set(CPACK_DEBIAN_TOOL_DESCRIPTION
     "kwvcard import turns Outlook and Google Contacts CSV exports and vCard
 files (2.1, 3.0, 4.0: iPhone, Android, Google, Outlook, Thunderbird, CardDAV)
-into vCard 2.1 files, in UTF-8 or GB2312.")
+into vCard 2.1 files in the charset and form old devices read
+(quoted-printable; UTF-8, GB2312, Shift_JIS, ...), photos shrunk on request.")
   # Its own library comes from libkwvcard0, which dpkg-shlibdeps cannot see
   # while the packages are being built; libcsv3 is Debian's.
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
-    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libc6 (>= 2.34), libstdc++6 (>= 12)")
+    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libc6 (>= 2.34), libstdc++6 (>= 12)")
 endif()
 
 if(CMAKE_CROSSCOMPILING)

@@ -123,12 +123,14 @@ ShrunkPhoto shrink_photo(std::string_view image, int max_side) {
 
   // The size, from the header alone, before any pixel is decoded.
   auto [width, height] = type == "BMP" ? bmp_size(image) : std::pair<long long, long long>();
+  bool profiled = false;
   if (width * height <= kMaxPhotoPixels) {
     const Image header(vips_image_new_from_buffer(image.data(), image.size(), "", "access",
                                                   VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) return refused(failure("cannot decode the image"));
     width = vips_image_get_width(header.get());
     height = vips_image_get_height(header.get());
+    profiled = vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
   }
   if (width * height > kMaxPhotoPixels) {
     return refused("the image is " + std::to_string(width) + " x " + std::to_string(height) +
@@ -138,12 +140,19 @@ ShrunkPhoto shrink_photo(std::string_view image, int max_side) {
   // Shrunk on load where the format allows (JPEG, WebP), turned upright, in
   // sRGB, with any alpha laid on white. Nothing is decoded before the JPEG is
   // written, so a corrupt image fails there.
+  // An image with a colour profile (a phone's Display P3, a printer's CMYK)
+  // is converted to sRGB through it; building that transform costs far more
+  // than shrinking a contact photo, so an image without one is taken as sRGB.
   VipsImage* step = nullptr;
-  if (vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
-                            "height", max_side, "size", VIPS_SIZE_DOWN, "export_profile", "srgb",
-                            "option_string", "fail_on=error", nullptr) != 0) {
-    return refused(failure("cannot decode the image"));
-  }
+  const int thumbnailed =
+      profiled
+          ? vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
+                                  "height", max_side, "size", VIPS_SIZE_DOWN, "export_profile",
+                                  "srgb", "option_string", "fail_on=error", nullptr)
+          : vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
+                                  "height", max_side, "size", VIPS_SIZE_DOWN, "option_string",
+                                  "fail_on=error", nullptr);
+  if (thumbnailed != 0) return refused(failure("cannot decode the image"));
   Image photo(step);
   if (vips_colourspace(photo.get(), &step, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
     return refused(failure("cannot decode the image"));
