@@ -81,8 +81,8 @@ std::string make_photo(int i) {
       p[2] = static_cast<unsigned char>(i * 37 + (x >> 8 & 15));
     }
   }
-  VipsImage* image = vips_image_new_from_memory(pixels.data(), pixels.size(), width, height, 3,
-                                                VIPS_FORMAT_UCHAR);
+  VipsImage* image =
+      vips_image_new_from_memory(pixels.data(), pixels.size(), width, height, 3, VIPS_FORMAT_UCHAR);
   void* jpeg = nullptr;
   std::size_t size = 0;
   if (image == nullptr || vips_jpegsave_buffer(image, &jpeg, &size, "Q", 80, nullptr) != 0) {
@@ -314,8 +314,7 @@ int main(int argc, char** argv) {
   const bool same = read(out(0, 2)) == expected &&
                     count(read(out(0, kQp)), "=0D=0AFollow up in spring.") == all &&
                     count(read(out(0, kResized)), "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/") == all;
-  const bool peer_whole =
-      ways.size() <= kPeer || count(read(out(0, kPeer)), "BEGIN:VCARD") == all;
+  const bool peer_whole = ways.size() <= kPeer || count(read(out(0, kPeer)), "BEGIN:VCARD") == all;
 
   utsname machine{};
   uname(&machine);
@@ -344,9 +343,10 @@ int main(int argc, char** argv) {
     row("vCard import of 10,000 cards (--out, the defaults) vs ez-vcard, whole processes",
         ways[kQp], ways[kPeer], 1.0 / 6);
   }
-  std::printf("\nthe 8-bit file is the library's cards byte for byte, the quoted-printable one "
-              "keeps every line break, the resized one has a JPEG in every card: %s\n",
-              same ? "yes" : "NO");
+  std::printf(
+      "\nthe 8-bit file is the library's cards byte for byte, the quoted-printable one "
+      "keeps every line break, the resized one has a JPEG in every card: %s\n",
+      same ? "yes" : "NO");
   if (ways.size() > kPeer)
     std::printf("ez-vcard wrote every card: %s\n", peer_whole ? "yes" : "NO");
   else
