@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "fuzz.h"
-#include "photo.h"
+#include "writer/photo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using kwvfuzz::check;

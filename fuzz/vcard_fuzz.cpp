@@ -15,9 +15,9 @@
 
 #include "KwvCard.hpp"
 #include "fuzz.h"
-#include "input.h"
-#include "vcard_mapping.h"
-#include "vcard_reader.h"
+#include "input/input.h"
+#include "vcard/vcard_mapping.h"
+#include "vcard/vcard_reader.h"
 
 namespace {
 

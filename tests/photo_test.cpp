@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "photo.h"
 #include "test_support.h"
+#include "writer/photo.h"
 
 namespace {
 

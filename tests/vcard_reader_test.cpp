@@ -1,6 +1,6 @@
 // The vCard reader as a unit: lines as producers write them, parameters,
 // decoding, escapes and the structural errors it stops at.
-#include "vcard_reader.h"
+#include "vcard/vcard_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -14,14 +14,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "card_writer.h"
-#include "csv_records.h"
-#include "formats.h"
-#include "input.h"
-#include "output.h"
-#include "row_mapping.h"
-#include "vcard_mapping.h"
-#include "vcard_reader.h"
+#include "columns/formats.h"
+#include "columns/row_mapping.h"
+#include "csv/csv_records.h"
+#include "input/input.h"
+#include "vcard/vcard_mapping.h"
+#include "vcard/vcard_reader.h"
+#include "writer/card_writer.h"
+#include "writer/output.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "photo.h"
+#include "writer/photo.h"
 
 #include <vips/vips.h>
 // After vips.h, which it needs and does not include.

@@ -2,9 +2,9 @@
 #ifndef KWVCARD_TOOL_ROW_MAPPING_H
 #define KWVCARD_TOOL_ROW_MAPPING_H
 
+#include "columns/formats.h"
 #include "contact.h"
-#include "csv_records.h"
-#include "formats.h"
+#include "csv/csv_records.h"
 
 namespace kwvcard {
 

@@ -1,4 +1,4 @@
-#include "vcard_reader.h"
+#include "vcard/vcard_reader.h"
 
 #include <iconv.h>
 
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "input.h"
+#include "input/input.h"
 #include "text.h"
 
 namespace kwvcard {

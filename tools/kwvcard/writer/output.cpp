@@ -1,4 +1,4 @@
-#include "output.h"
+#include "writer/output.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

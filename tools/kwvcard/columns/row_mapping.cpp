@@ -1,4 +1,4 @@
-#include "row_mapping.h"
+#include "columns/row_mapping.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "vcard_mapping.h"
+#include "vcard/vcard_mapping.h"
 
 #include <algorithm>
 #include <array>

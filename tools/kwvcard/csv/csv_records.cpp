@@ -1,4 +1,4 @@
-#include "csv_records.h"
+#include "csv/csv_records.h"
 
 #include <algorithm>
 #include <new>

@@ -1,4 +1,4 @@
-#include "card_writer.h"
+#include "writer/card_writer.h"
 
 #include <strings.h>
 #include <sys/mman.h>
@@ -13,8 +13,8 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "photo.h"
 #include "text.h"
+#include "writer/photo.h"
 
 namespace kwvcard {
 namespace {

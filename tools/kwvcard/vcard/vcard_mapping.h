@@ -3,7 +3,7 @@
 #define KWVCARD_TOOL_VCARD_MAPPING_H
 
 #include "contact.h"
-#include "vcard_reader.h"
+#include "vcard/vcard_reader.h"
 
 namespace kwvcard {
 

@@ -1,4 +1,4 @@
-#include "formats.h"
+#include "columns/formats.h"
 
 #include <cstdlib>
 #include <map>
