@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +20,7 @@
 #include "columns/row_mapping.h"
 #include "csv/csv_records.h"
 #include "input/input.h"
+#include "rows.h"
 #include "vcard/vcard_mapping.h"
 #include "vcard/vcard_reader.h"
 #include "writer/card_writer.h"
@@ -159,25 +162,46 @@ int import_vcard(const Options& o, const std::string& name, std::FILE* in) {
   });
 }
 
-int import_csv(const Options& o, const std::string& name, std::FILE* in) {
-  const std::string text = read_input(in, name, o.from_encoding);
-  CsvRecords records(text, name);
+// How many of the first rows may come before the header row (a title such
+// as a company list's name, empty rows).
+constexpr int kHeaderSearch = 10;
+
+// The contacts of a sheet whose rows `open` gives (each call from the first
+// row again). The header row is the first of the top rows whose columns are
+// recognised, else the first with text; the rows above it are skipped.
+int import_rows(const Options& o, const std::string& name,
+                const std::function<std::unique_ptr<Rows>()>& open) {
+  std::unique_ptr<Rows> rows = open();
   Record record;
-  if (!records.next(record)) throw std::runtime_error(name + ": empty, no header row");
+  std::optional<Record> first_text;
+  std::optional<Format> format;
   std::vector<std::string> header;
-  for (std::size_t i = 0; i < record.size(); ++i) header.emplace_back(record.cell(i));
-  const std::optional<Format> format = recognise(header);
+  int skipped_rows = 0;  // above the header row, and the header row itself
+  for (int i = 0; i < kHeaderSearch && !format && rows->next(record); ++i) {
+    ++skipped_rows;
+    header.clear();
+    for (std::size_t c = 0; c < record.size(); ++c) header.emplace_back(record.cell(c));
+    format = recognise(header);
+    if (!format && !first_text && record.has_text()) first_text = record;
+  }
   if (!format) {
-    throw std::runtime_error(name + ":" + std::to_string(record.line) +
+    if (!first_text) throw std::runtime_error(name + ": empty, no header row");
+    throw std::runtime_error(name + ":" + std::to_string(first_text->line) +
                              ": the header row is neither an Outlook nor a Google Contacts export");
   }
-  std::size_t rows = 0;  // the whole export is read once first: a malformed one writes nothing
-  for (CsvRecords check(text, name); check.next(record);) ++rows;
-  return write_cards(o, name, rows - 1, false, [&](Contact& contact) {
-    if (!records.next(record)) return false;
-    contact = to_contact(*format, record);
-    return true;
-  });
+  std::size_t count = 0;  // the whole sheet is read once first: a malformed one writes nothing
+  for (std::unique_ptr<Rows> check = open(); check->next(record);) ++count;
+  return write_cards(o, name, count - static_cast<std::size_t>(skipped_rows), false,
+                     [&](Contact& contact) {
+                       if (!rows->next(record)) return false;
+                       contact = to_contact(*format, record);
+                       return true;
+                     });
+}
+
+int import_csv(const Options& o, const std::string& name, std::FILE* in) {
+  const std::string text = read_input(in, name, o.from_encoding);
+  return import_rows(o, name, [&] { return std::make_unique<CsvRecords>(text, name); });
 }
 
 int import(const Options& o) {

@@ -4,7 +4,7 @@
 
 #include "columns/formats.h"
 #include "contact.h"
-#include "csv/csv_records.h"
+#include "rows.h"
 
 namespace kwvcard {
 

@@ -9,37 +9,26 @@
 #include <string_view>
 #include <vector>
 
+#include "rows.h"
+
 namespace kwvcard {
-
-// A record's cells, kept end to end in one string.
-struct Record {
-  int line = 0;                   // the input line the record starts on
-  std::string text;               // the cells, one after another
-  std::vector<std::size_t> ends;  // where each cell ends in `text`
-
-  std::size_t size() const { return ends.size(); }
-  std::string_view cell(std::size_t i) const {
-    const std::size_t begin = i == 0 ? 0 : ends[i - 1];
-    return std::string_view(text).substr(begin, ends[i] - begin);
-  }
-};
 
 // Reads `text` record by record as RFC 4180 reads it (quoted fields may hold
 // commas, doubled quotes and line breaks; spaces are kept); blank lines are
 // skipped. The first record is the header row. Only a few records are held at
 // a time, so that an export of any size takes little memory.
-class CsvRecords {
+class CsvRecords : public Rows {
  public:
   // `name` names the text in messages.
   CsvRecords(const std::string& text, std::string name);
-  ~CsvRecords();
+  ~CsvRecords() override;
   CsvRecords(const CsvRecords&) = delete;
   CsvRecords& operator=(const CsvRecords&) = delete;
 
   // Puts the next record in `record`; false after the last. Throws
   // std::runtime_error, naming the line and the column, when a quote is out
   // of place or a quoted field is never closed.
-  bool next(Record& record);
+  bool next(Record& record) override;
 
   // The callbacks' state.
   struct State {
