@@ -239,7 +239,7 @@ class Card {
     if (!setting_text(name, text)) return false;
     Kind kind = Kind::Iconv;
     iconv_t cd = kNoIconv;
-    if (same_nocase(name.substr(0, 6), "GB2312")) {
+    if (same_nocase(prefix(name, 6), "GB2312")) {
       kind = Kind::Gb2312;
     } else if (name == "ASCII") {
       kind = Kind::Ascii;
@@ -458,6 +458,13 @@ class Card {
       for (const char c : value) bad |= static_cast<unsigned>(c == '\r' || c == '\n' || c == '\0');
     }
     return bad == 0;
+  }
+
+  // The first `n` bytes of `v` (all of it when shorter). string_view's substr()
+  // throws when out of range: even unreached, that call would make every
+  // program linking the library (a C one too) load libstdc++.
+  static std::string_view prefix(std::string_view v, std::size_t n) {
+    return std::string_view(v.data(), v.size() < n ? v.size() : n);
   }
 
   static bool same_nocase(std::string_view a, std::string_view b) {
@@ -847,7 +854,7 @@ class Card {
     const std::size_t dot = path.rfind('.');
     const std::size_t slash = path.rfind('/');
     if (dot == path.npos || (slash != path.npos && slash > dot)) return {};
-    const std::string_view ext = path.substr(dot);
+    const std::string_view ext(path.data() + dot, path.size() - dot);  // not substr(): see prefix()
     for (; table->dot != nullptr; ++table) {
       if (same_nocase(ext, table->dot)) return table->type;
     }
