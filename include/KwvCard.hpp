@@ -96,8 +96,9 @@
 
 #include "KwvCard.h"
 
-// The platform's UTF-8 to GB2312 converter (qelstr.h, libqelstr), which the
-// library converts its lines with.
+/// The platform's UTF-8 to GB2312 converter (qelstr.h, libqelstr), with which
+/// the library converts its GB2312 lines and this layer its quoted-printable
+/// GB2312 values.
 extern "C" int qelstr_utf8_to_gb(char* dest, const char* src);
 
 /// The C++ interface over KwvCard.
@@ -229,7 +230,7 @@ class Card {
   /// given; a name beginning with "GB2312" (any case) through the library's
   /// GB2312 conversion; "ASCII" printable ASCII, each other character '?';
   /// any other name through iconv, opened here once. Refused (false, the
-  /// setting unchanged): a name longer than 39 bytes or holding a byte below
+  /// setting unchanged): an empty name, a name longer than 39 bytes or holding a byte below
   /// 0x21, ';' or ':' (it would break every line it marks); a name iconv cannot
   /// convert UTF-8 to; a charset that does not write ASCII as ASCII (UTF-16,
   /// UTF-7, ...: it would break the lines); under QuotedPrintable, a name
@@ -268,7 +269,7 @@ class Card {
 
   /// The language of the lines composed afterwards (default "en-US"): marked
   /// as `;LANGUAGE=<lang>` unless it is exactly "en-US". Refused (false, the
-  /// setting unchanged) when longer than 39 bytes or holding a byte below
+  /// setting unchanged) when empty, longer than 39 bytes or holding a byte below
   /// 0x21, ';' or ':'.
   bool language(std::string_view tag) {
     char text[kSettingBytes + 1];
@@ -506,6 +507,7 @@ class Card {
   }
 
   bool setting_text(std::string_view value, char (&text)[kSettingBytes + 1]) {
+    if (value.empty()) return false;  // it would write ";CHARSET=" with nothing after it
     for (char c : value) {
       if (static_cast<unsigned char>(c) < 0x21 || c == ';' || c == ':') return false;
     }

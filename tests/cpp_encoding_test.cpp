@@ -21,6 +21,7 @@ TEST_F(CppEncodingTest, QuotedPrintableLinesAreExact) {
   const struct {
     std::function<bool(kwv::Card&)> write;
     std::string lines;
+    const char* needs = nullptr;  // an iconv charset the case needs
   } kCases[] = {
       {[](kwv::Card& c) { return c.note("\xE4\xB8\x80\xE8\xA1\x8C\r\n\xE4\xBA\x8C\xE8\xA1\x8C"); },
        "NOTE" + kQp + "=E4=B8=80=E8=A1=8C=0D=0A=E4=BA=8C=E8=A1=8C\r\n"},
@@ -56,12 +57,12 @@ TEST_F(CppEncodingTest, QuotedPrintableLinesAreExact) {
       {[](kwv::Card& c) { return c.charset("GB2312") && c.org({"\xE4\xB8\xAD\xE5\x9B\xBD", "R&D"}); },
        "ORG;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=D6=D0=B9=FA;R&D\r\n"},
       {[](kwv::Card& c) { return c.charset("SHIFT_JIS") && c.name({"\xE3\x82\xBD", "\xE8\xA1\xA8"}); },
-       "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=83=5C;=95=5C\r\n"},
+       "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=83=5C;=95=5C\r\n", "SHIFT_JIS"},
       {[](kwv::Card& c) {
          return c.charset("SHIFT_JIS") && c.encoding(Encoding::EightBit) &&
                 c.name({"\xE3\x82\xBD", "\xE8\xA1\xA8"});
        },
-       "N;CHARSET=SHIFT_JIS:\x83\x5C;\x95\x5C\r\n"},
+       "N;CHARSET=SHIFT_JIS:\x83\x5C;\x95\x5C\r\n", "SHIFT_JIS"},
       // TEL carries no parameters: never encoded.
       {[](kwv::Card& c) { return c.tel("+86 10 1234") && !c.tel("1\n2"); }, "TEL:+86 10 1234\r\n"},
       // What does not fit once encoded is refused, as is a charset name too
@@ -75,6 +76,7 @@ TEST_F(CppEncodingTest, QuotedPrintableLinesAreExact) {
   };
   // clang-format on
   for (std::size_t i = 0; i < std::size(kCases); ++i) {
+    if (kCases[i].needs != nullptr && !kwvtest::iconv_knows(kCases[i].needs)) continue;
     const bool result = !kCases[i].lines.empty();
     EXPECT_EQ(only([&](kwv::Card& c) { return qp(c) && kCases[i].write(c); }, result),
               kCases[i].lines)
@@ -127,12 +129,10 @@ TEST_F(CppEncodingTest, EveryCharsetReadsBackAsTheSourceText) {
       {"KOI8-U", "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2"},
   };
   for (const auto& c : kCases) {
-    iconv_t probe = iconv_open(c.charset, "UTF-8");
-    if (probe == reinterpret_cast<iconv_t>(-1)) {
+    if (!kwvtest::iconv_knows(c.charset)) {
       std::cout << "no iconv module for " << c.charset << " here: not checked\n";
       continue;
     }
-    iconv_close(probe);
     for (const Encoding e : {Encoding::EightBit, Encoding::QuotedPrintable}) {
       const std::string text = std::string(c.text) + (e == Encoding::EightBit ? "" : "\r\n2");
       const std::string body = only(
@@ -164,6 +164,7 @@ TEST_F(CppEncodingTest, ReplacedCountsWhatTheCharsetLacks) {
       {"ISO-8859-1", "\xC3\xA9\xE4\xB8\xAD\xFF.", 2, "TITLE;CHARSET=ISO-8859-1:\xE9??.\r\n"},
   };
   for (const auto& c : kCases) {
+    if (std::string(c.charset) == "ISO-8859-1" && !kwvtest::iconv_knows(c.charset)) continue;
     std::size_t replaced = 99;
     EXPECT_EQ(only(
                   [&](kwv::Card& card) {

@@ -4,6 +4,7 @@
 #define KWVCARD_TESTS_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -53,6 +54,15 @@ inline std::string folded(const std::string& text) {
     out += (pos > 0 ? "\r\n    " : "") + text.substr(pos, 75);
   }
   return out + "\r\n";
+}
+
+// Whether this system's iconv converts UTF-8 to `charset` (the ARM sysroots
+// the cross builds run on have no conversion modules).
+inline bool iconv_knows(const char* charset) {
+  const iconv_t cd = iconv_open(charset, "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(cd);
+  return true;
 }
 
 // `text` with quoted-printable undone: soft line breaks ("=" CR LF) removed
