@@ -3,6 +3,8 @@
 // its messages.
 #include <map>
 
+#include <algorithm>
+
 #include "test_support.h"
 
 namespace {
@@ -102,6 +104,50 @@ TEST_F(ImportTest, CharsetLanguageAndInputEncodings) {
   }
 }
 
+// The encoding from a byte-order mark, else UTF-8 when valid, else detected
+// (and said); the delimiter from the header row.
+TEST_F(ImportTest, EncodingsAndDelimitersAreFound) {
+  const std::string rows[] = {"First Name,Last Name,Job Title,Business Phone",
+                              "\xE4\xB8\x89,\xE5\xBC\xA0,\xE7\xBB\x8F\xE7\x90\x86,010-1234",
+                              "\xE5\x9B\x9B,\xE6\x9D\x8E,\xE9\x94\x80\xE5\x94\xAE,021-5678"};
+  const std::string qp = ";CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:";
+  const std::string cards = framed("N" + qp + "=E5=BC=A0;=E4=B8=89;;;\r\nTITLE" + qp +
+                                   "=E7=BB=8F=E7=90=86\r\nTEL;WORK:010-1234\r\n") +
+                            framed("N" + qp + "=E6=9D=8E;=E5=9B=9B;;;\r\nTITLE" + qp +
+                                   "=E9=94=80=E5=94=AE\r\nTEL;WORK:021-5678\r\n");
+  const struct {
+    const char* encoding;
+    std::string mark;
+    char delimiter;
+    std::string said;
+  } cases[] = {
+      {"UTF-8", "", ';', ""},
+      {"UTF-16LE", "\xFF\xFE", '\t', ""},
+      {"UTF-16BE", "\xFE\xFF", ',', ""},
+      {"GB18030", "", ',',
+       "kwvcard: in.csv: read as GB18030 (detected; --from-encoding chooses)\n"},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    for (std::string r : rows) {
+      std::replace(r.begin(), r.end(), ',', c.delimiter);
+      text += r + "\r\n";
+    }
+    iconv_t cd = iconv_open(c.encoding, "UTF-8");
+    std::string bytes(text.size() * 4, '\0');
+    char *in = text.data(), *out = bytes.data();
+    std::size_t in_left = text.size(), out_left = bytes.size();
+    iconv(cd, &in, &in_left, &out, &out_left);
+    iconv_close(cd);
+    bytes.resize(bytes.size() - out_left);
+    file("in.csv", c.mark + bytes);
+    const Run r = run("import in.csv --out out.vcf");
+    EXPECT_EQ(r.status, 0) << c.encoding;
+    EXPECT_EQ(r.messages, c.said + "2 contacts written, 0 values left out\n") << c.encoding;
+    EXPECT_EQ(kwvtest::read_file(path("out.vcf")), cards) << c.encoding;
+  }
+}
+
 TEST_F(ImportTest, ValuesACardCannotHoldAreLeftOutAndSaid) {
   const struct {
     const Export& format;
@@ -181,8 +227,6 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
        "in.csv:1: the header row is neither an Outlook nor a Google Contacts export"},
       {"in.csv --out out.vcf", google().header_row + row + "Bo,\"Q\r\n\r\nmore\r\n",
        "in.csv:3: unclosed quote in column \"Middle Name\""},
-      {"in.csv --out-dir cards", google().header_row + row + "Bo\xFC\r\n",
-       "in.csv:3: invalid UTF-8 (name the file's encoding with --from-encoding)"},
       {"in.csv --out out.vcf", google().header_row + row + "Bo,Q\"x\r\n",
        "in.csv:3: malformed CSV in column \"Middle Name\": stray quote (quotes inside a field are "
        "doubled)"},

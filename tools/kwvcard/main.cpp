@@ -199,9 +199,16 @@ int import_rows(const Options& o, const std::string& name,
                      });
 }
 
+// CSV or tab-separated text, in any encoding.
 int import_csv(const Options& o, const std::string& name, std::FILE* in) {
-  const std::string text = read_input(in, name, o.from_encoding);
-  return import_rows(o, name, [&] { return std::make_unique<CsvRecords>(text, name); });
+  std::string detected;
+  const std::string text = read_input(in, name, o.from_encoding, &detected);
+  if (!detected.empty()) {
+    std::cerr << "kwvcard: " << name << ": read as " << detected
+              << " (detected; --from-encoding chooses)\n";
+  }
+  const char delimiter = find_delimiter(text);
+  return import_rows(o, name, [&] { return std::make_unique<CsvRecords>(text, name, delimiter); });
 }
 
 int import(const Options& o) {

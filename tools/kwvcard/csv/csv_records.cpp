@@ -31,10 +31,11 @@ int no_spaces(unsigned char) {
 
 }  // namespace
 
-CsvRecords::CsvRecords(const std::string& text, std::string name)
+CsvRecords::CsvRecords(const std::string& text, std::string name, char delimiter)
     : text_(text), name_(std::move(name)) {
   if (csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
   csv_set_space_func(&parser_, no_spaces);
+  csv_set_delim(&parser_, static_cast<unsigned char>(delimiter));
 }
 
 CsvRecords::~CsvRecords() {

@@ -19,8 +19,8 @@ namespace kwvcard {
 // a time, so that an export of any size takes little memory.
 class CsvRecords : public Rows {
  public:
-  // `name` names the text in messages.
-  CsvRecords(const std::string& text, std::string name);
+  // `name` names the text in messages; `delimiter` separates the cells.
+  CsvRecords(const std::string& text, std::string name, char delimiter = ',');
   ~CsvRecords() override;
   CsvRecords(const CsvRecords&) = delete;
   CsvRecords& operator=(const CsvRecords&) = delete;

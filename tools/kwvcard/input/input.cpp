@@ -1,6 +1,7 @@
 #include "input/input.h"
 
 #include <iconv.h>
+#include <uchardet/uchardet.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 namespace kwvcard {
 namespace {
@@ -71,16 +73,63 @@ std::string input_name(const std::string& path) {
   return path == "-" ? "standard input" : path;
 }
 
-std::string read_input(std::FILE* in, const std::string& name, const std::string& from_encoding) {
+std::string read_input(std::FILE* in, const std::string& name, const std::string& from_encoding,
+                       std::string* detected) {
   std::string text = read_all(in, name);
-  if (!from_encoding.empty()) text = convert(text, name, from_encoding);
+  // Byte-order marks, longest first, and the encoding each names.
+  static const struct {
+    std::string_view mark;
+    const char* encoding;
+  } kMarks[] = {{"\xEF\xBB\xBF", "UTF-8"}, {"\xFF\xFE", "UTF-16LE"}, {"\xFE\xFF", "UTF-16BE"}};
+  std::string encoding = from_encoding;
+  for (const auto& m : kMarks) {
+    if (!encoding.empty() || text.compare(0, m.mark.size(), m.mark) != 0) continue;
+    encoding = m.encoding;
+    text.erase(0, m.mark.size());
+  }
+  if (encoding.empty() && valid_utf8_prefix(text) < text.size()) {
+    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> guess(uchardet_new(),
+                                                                                   uchardet_delete);
+    if (guess && uchardet_handle_data(guess.get(), text.data(), text.size()) == 0) {
+      uchardet_data_end(guess.get());
+      encoding = uchardet_get_charset(guess.get());
+    }
+    if (encoding.empty() || encoding == "UTF-8" || encoding == "ASCII") {
+      throw std::runtime_error(name + ":" + std::to_string(line_of(text, valid_utf8_prefix(text))) +
+                               ": invalid UTF-8 (name the file's encoding with --from-encoding)");
+    }
+    if (detected != nullptr) *detected = encoding;
+  }
+  if (!encoding.empty() && encoding != "UTF-8") text = convert(text, name, encoding);
   const std::size_t valid = valid_utf8_prefix(text);
   if (valid < text.size()) {
     throw std::runtime_error(name + ":" + std::to_string(line_of(text, valid)) +
                              ": invalid UTF-8 (name the file's encoding with --from-encoding)");
   }
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);  // a mark inside the encoding
   return text;
+}
+
+char find_delimiter(std::string_view text) {
+  char best = ',';
+  std::size_t most = 0;
+  for (const char delimiter : {',', ';', '\t'}) {
+    bool quoted = false;
+    std::size_t count = 0, lines = 0;
+    for (std::size_t i = 0; i < text.size() && lines < 10; ++i) {
+      const char c = text[i];
+      if (c == '"') quoted = !quoted;
+      if (quoted) continue;
+      if (c == delimiter) ++count;
+      if (c == '\n') {
+        if (count > most) most = count, best = delimiter;
+        lines += count > 0 || (i > 0 && text[i - 1] != '\n' && text[i - 1] != '\r');
+        count = 0;
+      }
+    }
+    if (count > most) most = count, best = delimiter;
+  }
+  return best;
 }
 
 }  // namespace kwvcard
