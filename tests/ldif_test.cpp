@@ -53,6 +53,7 @@ TEST_F(LdifTest, BadInputStopsWithStatus2AndWritesNothing) {
       {a + "dn: cn=B\r\ncn:: QQ=\r\n", "in.ldif:6: cn: not valid base64"},
       {a + "dn: cn=B\nmail:: QUJD\n RA*\n", "in.ldif:6: mail: not valid base64"},
       {a + " cn: B\n", "in.ldif:5: a folded line with no line before it"},
+      {a + "dn: cn=B\nDN: cn=C\n", "in.ldif:6: a dn: inside a record (a blank line ends a record)"},
   };
   for (const auto& c : cases) {
     file("in.ldif", c.input);

@@ -136,7 +136,10 @@ bool LdifReader::next(LdifRecord& record) {
     parse(line, at, v);
     const bool first = first_;
     first_ = false;
-    if (record.line != 0) continue;
+    if (record.line != 0) {
+      if (v.name == "dn") fail(at, "a dn: inside a record (a blank line ends a record)");
+      continue;
+    }
     if (first && v.name == "version") {  // before the first record
       record.values.pop_back();
     } else if (v.name != "dn") {

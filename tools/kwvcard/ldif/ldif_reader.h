@@ -44,8 +44,9 @@ class LdifReader {
 
   // Puts the next record in `record`; false after the last. Throws
   // std::runtime_error("<name>:<line>: <what>") for a record that does not
-  // start with dn:, a line without ':' or without an attribute name before
-  // it, and a base64 value that is not valid base64.
+  // start with dn: or has a second one, a line without ':' or without an
+  // attribute name before it, a base64 value that is not valid base64 and a
+  // folded line that continues no line.
   bool next(LdifRecord& record);
 
  private:
