@@ -15,11 +15,15 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "columns/formats.h"
 #include "columns/row_mapping.h"
 #include "csv/csv_records.h"
 #include "input/input.h"
+#include "ldif/ldif_mapping.h"
+#include "ldif/ldif_reader.h"
 #include "rows.h"
 #include "vcard/vcard_mapping.h"
 #include "vcard/vcard_reader.h"
@@ -56,6 +60,16 @@ class Messages {
                 << l.why << "\n";
     }
     left_out_ += contact.left_out.size();
+  }
+
+  // What the input holds that no card takes, said once for the whole input:
+  // each a message and how many values it stands for, counted as left out.
+  void unused(const std::string& input,
+              const std::vector<std::pair<std::string, std::size_t>>& unused) {
+    for (const auto& [what, values] : unused) {
+      std::cerr << clear() << "kwvcard: " << input << ": " << what << "\n";
+      left_out_ += values;
+    }
   }
 
   void written(std::size_t done) {
@@ -122,16 +136,18 @@ CardSettings settings(const Options& o, std::string photo_folder) {
 }
 
 // Writes each contact `next` gives (`total` of them) as a card, and the
-// summary. Each card of a vCard input writes one; a CSV row without values
-// writes none.
+// summary, after what the input holds that no card takes (`unused`, see
+// Messages::unused). Each card of a vCard input writes one; a CSV row or an
+// LDIF record without values writes none.
 template <typename Next>
-int write_cards(const Options& o, const std::string& name, std::size_t total, bool vcard,
-                Next next) {
+int write_cards(const Options& o, const std::string& name, std::size_t total, bool vcard, Next next,
+                const std::vector<std::pair<std::string, std::size_t>>& unused = {}) {
   const std::string folder =
       o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
   CardWriter writer(settings(o, folder));
   Output output(o.out, o.out_dir);
   Messages messages(total);
+  messages.unused(name, unused);
   std::size_t written = 0, skipped = 0;
   Contact contact;
   while (next(contact)) {
@@ -160,6 +176,25 @@ int import_vcard(const Options& o, const std::string& name, std::FILE* in) {
     contact = to_contact(card);
     return true;
   });
+}
+
+// One card for each record of the LDIF file `in` that has a value, in its
+// order; its attributes that no card takes said once each.
+int import_ldif(const Options& o, const std::string& name, std::FILE* in) {
+  const std::string text = read_input(in, name, o.from_encoding);
+  std::size_t records = 0;  // the whole input is read once first: a malformed one writes nothing
+  UnusedAttributes unused;
+  LdifRecord record;
+  for (LdifReader check(text, name); check.next(record); ++records) unused.add(record);
+  LdifReader reader(text, name);
+  return write_cards(
+      o, name, records, false,
+      [&](Contact& contact) {
+        if (!reader.next(record)) return false;
+        contact = to_contact(record);
+        return true;
+      },
+      unused.messages());
 }
 
 // How many of the first rows may come before the header row (a title such
@@ -228,7 +263,10 @@ int import(const Options& o) {
   File in = open_input(o.input, name);
   const bool vcard = is_vcard(in.get());
   std::rewind(in.get());
-  return vcard ? import_vcard(o, name, in.get()) : import_csv(o, name, in.get());
+  if (vcard) return import_vcard(o, name, in.get());
+  const bool ldif = is_ldif(in.get());
+  std::rewind(in.get());
+  return ldif ? import_ldif(o, name, in.get()) : import_csv(o, name, in.get());
 }
 
 }  // namespace
