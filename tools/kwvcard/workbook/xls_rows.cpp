@@ -37,7 +37,7 @@ XlsBook::XlsBook(const std::string& path, const std::string& name, const std::st
   if (status != FREEXL_OK) {
     freexl_close(handle_);
     handle_ = nullptr;
-    throw std::runtime_error(name + ": not a valid xls workbook (freexl error " +
+    throw std::runtime_error(name + ": not a valid xls workbook (libfreexl cannot read it: error " +
                              std::to_string(status) + ")");
   }
   unsigned info = 0;
