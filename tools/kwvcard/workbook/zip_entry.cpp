@@ -9,10 +9,13 @@ namespace kwvcard {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-constexpr char kNamespaceEnd = '\x01';
+// Names are taken without their prefix ("x:c" is "c"): no producer gives one
+// local name two meanings in the parts read, and expat is faster without
+// resolving namespaces.
+constexpr char kPrefixEnd = ':';
 
 std::string_view local_name(std::string_view name) {
-  const std::size_t end = name.rfind(kNamespaceEnd);
+  const std::size_t end = name.rfind(kPrefixEnd);
   return end == std::string_view::npos ? name : name.substr(end + 1);
 }
 
@@ -71,7 +74,7 @@ XmlEntry::XmlEntry(const Archive& archive, std::string entry, XmlHandler& handle
     : archive_(archive), entry_(std::move(entry)), handler_(handler) {
   file_ = zip_fopen(archive.get(), entry_.c_str(), 0);
   if (file_ == nullptr) throw std::runtime_error(archive.invalid("the archive has no " + entry_));
-  parser_ = XML_ParserCreateNS(nullptr, kNamespaceEnd);
+  parser_ = XML_ParserCreate(nullptr);
   if (parser_ == nullptr) {
     zip_fclose(file_);
     throw std::bad_alloc();

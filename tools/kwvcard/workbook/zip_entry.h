@@ -37,8 +37,7 @@ class Archive {
 };
 
 // What an XML part's reader does with its elements. Names are local names
-// (the namespace taken off); attributes as expat gives them, the namespace
-// before a '\x01' in each name. A callback may throw: the parse stops and
+// (the prefix taken off); attributes as expat gives them, prefix and all. A callback may throw: the parse stops and
 // XmlEntry::feed throws it again.
 class XmlHandler {
  public:
