@@ -233,12 +233,20 @@ class XlsxRows::Sheet : public XmlHandler {
       record_.line = line_;
       column_ = 0;
     } else if (name == "c") {
-      const char* ref = attribute(a, "r");
-      const int column = ref == nullptr ? -1 : column_of(ref);
-      column_ = column >= 0 ? column : column_;
-      const char* type = attribute(a, "t");
-      type_ = type == nullptr ? "n" : type;
-      style_ = whole_number(attribute(a, "s"), 0, 1 << 20);
+      // The attributes of every cell, in one pass: this is the hot path.
+      type_ = "n";
+      style_ = 0;
+      for (; a[0] != nullptr; a += 2) {
+        if (a[0][0] == '\0' || a[0][1] != '\0') continue;
+        if (a[0][0] == 'r') {
+          const int column = column_of(a[1]);
+          column_ = column >= 0 ? column : column_;
+        } else if (a[0][0] == 't') {
+          type_ = a[1];
+        } else if (a[0][0] == 's') {
+          style_ = whole_number(a[1], 0, 1 << 20);
+        }
+      }
       value_.clear();
       in_inline_ = false;
     } else if (name == "v") {

@@ -37,8 +37,8 @@ class Archive {
 };
 
 // What an XML part's reader does with its elements. Names are local names
-// (the prefix taken off); attributes as expat gives them, prefix and all. A callback may throw: the parse stops and
-// XmlEntry::feed throws it again.
+// (the prefix taken off); attributes as expat gives them, prefix and all. A
+// callback may throw: the parse stops and XmlEntry::feed throws it again.
 class XmlHandler {
  public:
   virtual ~XmlHandler() = default;
