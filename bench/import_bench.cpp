@@ -5,7 +5,9 @@
 // - the library alone: a program that holds the values in memory and writes
 //   each card with KwvCard into a file of its own (the baseline);
 // - `kwvcard import --out-dir`: the tool, one file per contact;
-// - `kwvcard import --out`: the tool, every card in one file.
+// - `kwvcard import --out`: the tool, every card in one file;
+// - `kwvcard import x.xlsx --out`: the same rows as an xlsx workbook (inline
+//   strings, written here with libzip), against the CSV (the goal: at most 2).
 // The three run in rounds, one after the other, so that all see the same
 // machine. Printed for each: the fastest and the median wall-clock time and
 // its ratio to the baseline's (the goal: at most 2), and the median CPU time
@@ -16,6 +18,7 @@
 // Usage: import_bench [RUNS [FOLDER]]   (5 runs, in the temporary folder)
 #include <sys/resource.h>
 #include <sys/utsname.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <chrono>
@@ -73,16 +76,17 @@ std::string quoted(const std::string& s) {
   return '"' + s + '"';
 }
 
-// The export: Outlook's header row and one row per contact, every field quoted.
-void write_export(const std::vector<Contact>& contacts, const fs::path& path) {
+using Sheet = std::vector<std::vector<std::string>>;
+
+// The export's rows as text, the header row first.
+Sheet export_rows(const std::vector<Contact>& contacts) {
   std::ifstream header_file(KWVCARD_OUTLOOK_HEADER, std::ios::binary);
   std::string header((std::istreambuf_iterator<char>(header_file)), {});
   header.erase(header.find_last_not_of("\r\n") + 1);
   std::vector<std::string> columns;
   for (std::size_t pos = 0; pos < header.size(); pos += columns.back().size() + 3)
     columns.push_back(header.substr(pos + 1, header.find('"', pos + 1) - pos - 1));
-  std::ofstream out(path, std::ios::binary);
-  out << header << "\r\n";
+  Sheet sheet{columns};
   for (const Contact& c : contacts) {
     const std::pair<const char*, std::string> cells[] = {
         {"First Name", c.first},
@@ -103,13 +107,99 @@ void write_export(const std::vector<Contact>& contacts, const fs::path& path) {
          std::to_string(c.month) + "/" + std::to_string(c.day) + "/" + std::to_string(c.year)},
         {"Notes", c.note},
     };
-    std::string row;
+    std::vector<std::string> row;
     for (const std::string& column : columns) {
       auto cell = std::find_if(std::begin(cells), std::end(cells),
                                [&](const auto& p) { return column == p.first; });
-      row += (row.empty() ? "" : ",") + quoted(cell == std::end(cells) ? "" : cell->second);
+      row.push_back(cell == std::end(cells) ? "" : cell->second);
     }
-    out << row << "\r\n";
+    sheet.push_back(std::move(row));
+  }
+  return sheet;
+}
+
+// The export as Outlook writes it: every field quoted.
+void write_csv(const Sheet& sheet, const fs::path& path) {
+  std::ofstream out(path, std::ios::binary);
+  for (const auto& row : sheet) {
+    std::string line;
+    for (const std::string& cell : row) line += (line.empty() ? "" : ",") + quoted(cell);
+    out << line << "\r\n";
+  }
+}
+
+std::string xml_text(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  }
+  return out;
+}
+
+// The name of column `c` (0: A, 26: AA).
+std::string column_name(std::size_t c) {
+  return (c >= 26 ? column_name(c / 26 - 1) : "") + static_cast<char>('A' + c % 26);
+}
+
+// The same rows as an xlsx workbook of one sheet, every cell an inline string.
+void write_xlsx(const Sheet& sheet, const fs::path& path) {
+  const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  std::string data = xml +
+                     "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                     "main\"><sheetData>";
+  for (std::size_t r = 0; r < sheet.size(); ++r) {
+    data += "<row r=\"" + std::to_string(r + 1) + "\">";
+    for (std::size_t c = 0; c < sheet[r].size(); ++c) {
+      if (sheet[r][c].empty()) continue;  // as Excel writes a row: only the cells with values
+      data += "<c r=\"" + column_name(c) + std::to_string(r + 1) +
+              "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" + xml_text(sheet[r][c]) +
+              "</t></is></c>";
+    }
+    data += "</row>";
+  }
+  data += "</sheetData></worksheet>";
+  const std::pair<const char*, std::string> parts[] = {
+      {"[Content_Types].xml",
+       xml + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+             "<Default Extension=\"rels\" ContentType=\"application/"
+             "vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
+             "ContentType=\"application/xml\"/><Override PartName=\"/xl/workbook.xml\" "
+             "ContentType=\"application/"
+             "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
+      {"_rels/.rels", xml +
+                          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                          "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                          rels + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml", xml +
+                              "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                              "2006/main\" xmlns:r=\"" +
+                              rels +
+                              "\"><sheets><sheet name=\"Contacts\" sheetId=\"1\" "
+                              "r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       xml +
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+           "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+           rels + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+      {"xl/worksheets/sheet1.xml", data},
+  };
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  if (zip == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::exit(1);
+  }
+  for (const auto& [name, text] : parts) {
+    zip_source_t* source = zip_source_buffer(zip, text.data(), text.size(), 0);
+    if (source == nullptr || zip_file_add(zip, name, source, ZIP_FL_ENC_UTF_8) < 0) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      std::exit(1);
+    }
+  }
+  if (zip_close(zip) != 0) {  // the parts are compressed and written here, still in scope
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    std::exit(1);
   }
 }
 
@@ -151,8 +241,10 @@ int main(int argc, char** argv) {
   fs::create_directories(dir);
   std::vector<Contact> contacts;
   for (int i = 0; i < kContacts; ++i) contacts.push_back(make_contact(i));
-  const fs::path csv = dir / "outlook.csv";
-  write_export(contacts, csv);
+  const fs::path csv = dir / "outlook.csv", xlsx = dir / "outlook.xlsx";
+  const Sheet sheet = export_rows(contacts);
+  write_csv(sheet, csv);
+  write_xlsx(sheet, xlsx);
 
   const std::string tool = std::string(KWVCARD_TOOL) + " import " + csv.string();
   auto run = [](const std::string& command) {
@@ -177,18 +269,25 @@ int main(int argc, char** argv) {
        [&](const fs::path& out) { run(tool + " --out " + out.string()); },
        {},
        {}},
+      {"kwvcard import x.xlsx --out",
+       [&](const fs::path& out) {
+         run(std::string(KWVCARD_TOOL) + " import " + xlsx.string() + " --out " + out.string());
+       },
+       {},
+       {}},
   };
-  // Rounds of the three ways one after the other, so that all see the same machine.
+  constexpr int kWays = sizeof ways / sizeof ways[0];
+  // Rounds of the ways one after the other, so that all see the same machine.
   auto out = [&](int round, int way) {
     return dir / (std::to_string(round) + "-" + std::to_string(way));
   };
   for (int round = 0; round < runs; ++round) {
-    for (int way = 0; way < 3; ++way) ways[way].time(out(round, way));
+    for (int way = 0; way < kWays; ++way) ways[way].time(out(round, way));
   }
 
   std::string expected;
   for (const Contact& c : contacts) expected += read(out(0, 0) / (c.first + " " + c.last + ".vcf"));
-  const bool same = read(out(0, 2)) == expected;
+  const bool same = read(out(0, 2)) == expected && read(out(0, 3)) == expected;
 
   utsname machine{};
   uname(&machine);
@@ -200,7 +299,11 @@ int main(int argc, char** argv) {
                 median(way.ms), median(way.ms) / median(ways[0].ms), median(way.cpu),
                 median(way.cpu) / median(ways[0].cpu));
   }
-  std::printf("one file is the library's cards byte for byte: %s\n", same ? "yes" : "NO");
+  std::printf(
+      "xlsx against the same rows as CSV (--out): %.2f wall-clock, %.2f cpu (goal: at most 2)\n",
+      median(ways[3].ms) / median(ways[2].ms), median(ways[3].cpu) / median(ways[2].cpu));
+  std::printf("one file (CSV and xlsx) is the library's cards byte for byte: %s\n",
+              same ? "yes" : "NO");
   fs::remove_all(dir);
   return same ? 0 : 1;
 }

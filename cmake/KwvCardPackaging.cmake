@@ -44,9 +44,10 @@ files (2.1, 3.0, 4.0: iPhone, Android, Google, Outlook, Thunderbird, CardDAV)
 into vCard 2.1 files in the charset and form old devices read
 (quoted-printable; UTF-8, GB2312, Shift_JIS, ...), photos shrunk on request.")
   # Its own library comes from libkwvcard0, which dpkg-shlibdeps cannot see
-  # while the packages are being built; libcsv3 is Debian's.
+  # while the packages are being built; libcsv3 is Debian's, and so are the
+  # workbook readers' libzip4, libexpat1 and libfreexl1.
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
-    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libc6 (>= 2.34), libstdc++6 (>= 12)")
+    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libzip4 (>= 1.7), libexpat1 (>= 2.5), libfreexl1 (>= 1.0.6), libc6 (>= 2.34), libstdc++6 (>= 12)")
 endif()
 
 if(CMAKE_CROSSCOMPILING)

@@ -27,6 +27,7 @@
 #include "rows.h"
 #include "vcard/vcard_mapping.h"
 #include "vcard/vcard_reader.h"
+#include "workbook/workbook.h"
 #include "writer/card_writer.h"
 #include "writer/output.h"
 
@@ -35,7 +36,7 @@ namespace {
 using namespace kwvcard;
 
 struct Options {
-  std::string input, out, out_dir, from_encoding;
+  std::string input, out, out_dir, from_encoding, sheet;
   std::string charset = "UTF-8", lang = "en-US", encoding = "quoted-printable";
   int photo_size = 0;
   bool no_photos = false;
@@ -261,6 +262,14 @@ int import(const Options& o) {
   CardWriter::check(settings(o, ""));
   const std::string name = input_name(o.input);
   File in = open_input(o.input, name);
+  // A workbook is known by its container: a ZIP archive (xlsx, ods) or an
+  // OLE2 file (xls, or an xlsx saved with a password).
+  const Container container = container_of(in.get());
+  if (container != Container::None)
+    return import_rows(o, name, open_workbook(container, in.get(), name, o.sheet));
+  if (!o.sheet.empty())
+    throw CLI::ValidationError("import: --sheet names a sheet of a workbook (xlsx, ods, xls); " +
+                               name + " is not one");
   const bool vcard = is_vcard(in.get());
   std::rewind(in.get());
   if (vcard) return import_vcard(o, name, in.get());
@@ -280,6 +289,7 @@ int main(int argc, char** argv) {
       "Usage: kwvcard import INPUT (--out FILE.vcf | --out-dir DIR) [--charset NAME]\n"
       "                      [--lang TAG] [--encoding quoted-printable|8bit]\n"
       "                      [--photo-size PX | --no-photos] [--from-encoding NAME]\n"
+      "                      [--sheet NAME]\n"
       "Exit status: 0 every contact written whole, 1 some value left out, 2 stopped (usage, input "
       "or output).");
   app.require_subcommand(1);
@@ -309,6 +319,9 @@ int main(int argc, char** argv) {
   import_command->add_flag("--no-photos", o.no_photos, "Leave inline photos out")
       ->excludes(photo_size);
   import_command->add_option("--lang", o.lang, "The cards' language")->capture_default_str();
+  import_command->add_option("--sheet", o.sheet,
+                             "The sheet of a workbook (xlsx, ods, xls) to read; the first "
+                             "without it");
   import_command->add_option("--from-encoding", o.from_encoding,
                              "The input's encoding, when not UTF-8 (e.g. WINDOWS-1252); in a "
                              "vCard file, of values without a CHARSET");
