@@ -177,8 +177,9 @@ TEST_F(ImportTest, BadInputOrUsageStopsWithStatus2AndWritesNothing) {
       {"in.csv --out none/out.vcf", google().header_row,
        "cannot write none/out.vcf: No such file or directory"},
       {"in.csv --out-dir in.csv", google().header_row, "cannot create the folder in.csv"},
-      {"in.csv --out out.vcf", "Name,Phone\r\nAl,1\r\n",
-       "in.csv:1: the header row is neither an Outlook nor a Google Contacts export"},
+      {"in.csv --out out.vcf", "Given,Cell No\r\nAl,1\r\n",
+       "in.csv:1: no column of this header row is known (\"Given\", \"Cell No\"); --map FILE can "
+       "name them"},
       {"in.csv --out out.vcf", google().header_row + row + "Bo,\"Q\r\n\r\nmore\r\n",
        "in.csv:3: unclosed quote in column \"Middle Name\""},
       {"in.csv --out-dir cards", google().header_row + row + "Bo\xFC\r\n",
