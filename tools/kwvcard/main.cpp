@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -20,6 +22,7 @@
 
 #include "columns/formats.h"
 #include "columns/row_mapping.h"
+#include "columns/user_map.h"
 #include "csv/csv_records.h"
 #include "input/input.h"
 #include "ldif/ldif_mapping.h"
@@ -36,7 +39,7 @@ namespace {
 using namespace kwvcard;
 
 struct Options {
-  std::string input, out, out_dir, from_encoding, sheet;
+  std::string input, out, out_dir, from_encoding, sheet, map;
   std::string charset = "UTF-8", lang = "en-US", encoding = "quoted-printable";
   int photo_size = 0;
   bool no_photos = false;
@@ -71,6 +74,13 @@ class Messages {
       std::cerr << clear() << "kwvcard: " << input << ": " << what << "\n";
       left_out_ += values;
     }
+  }
+
+  // A column of `input` that no vocabulary knows, with the `values` it held.
+  void unknown_column(const std::string& input, std::string_view header, std::size_t values) {
+    unused(input, {{"column \"" + std::string(header) + "\" (" + plural(values, "value") +
+                        "): not used; --map can name it",
+                    values}});
   }
 
   void written(std::size_t done) {
@@ -137,18 +147,17 @@ CardSettings settings(const Options& o, std::string photo_folder) {
 }
 
 // Writes each contact `next` gives (`total` of them) as a card, and the
-// summary, after what the input holds that no card takes (`unused`, see
-// Messages::unused). Each card of a vCard input writes one; a CSV row or an
-// LDIF record without values writes none.
+// summary. Each card of a vCard input writes one; a CSV row or an LDIF record
+// without values writes none. `ended` (when set) reports what only the whole
+// input tells (Messages::unused), before the summary.
 template <typename Next>
 int write_cards(const Options& o, const std::string& name, std::size_t total, bool vcard, Next next,
-                const std::vector<std::pair<std::string, std::size_t>>& unused = {}) {
+                const std::function<void(Messages&)>& ended = nullptr) {
   const std::string folder =
       o.input == "-" ? "." : std::filesystem::path(o.input).parent_path().string();
   CardWriter writer(settings(o, folder));
   Output output(o.out, o.out_dir);
   Messages messages(total);
-  messages.unused(name, unused);
   std::size_t written = 0, skipped = 0;
   Contact contact;
   while (next(contact)) {
@@ -161,6 +170,7 @@ int write_cards(const Options& o, const std::string& name, std::size_t total, bo
     messages.left_out(name, contact);
   }
   output.finish();
+  if (ended) ended(messages);
   const std::size_t photos = writer.photos_left_out();
   return messages.summary(written, vcard ? &skipped : nullptr, o.no_photos ? &photos : nullptr);
 }
@@ -195,18 +205,29 @@ int import_ldif(const Options& o, const std::string& name, std::FILE* in) {
         contact = to_contact(record);
         return true;
       },
-      unused.messages());
+      [&](Messages& messages) { messages.unused(name, unused.messages()); });
 }
 
 // How many of the first rows may come before the header row (a title such
 // as a company list's name, empty rows).
 constexpr int kHeaderSearch = 10;
 
+// The map file's columns (--map), none without it.
+std::vector<Override> user_map(const Options& o) {
+  if (o.map.empty()) return {};
+  std::ifstream in(o.map, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + o.map + ": " + std::strerror(errno));
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return read_map(text, o.map);
+}
+
 // The contacts of a sheet whose rows `open` gives (each call from the first
-// row again). The header row is the first of the top rows whose columns are
-// recognised, else the first with text; the rows above it are skipped.
+// row again). The header row is the first of the top rows in which a column is
+// recognised; the rows above it are skipped. The values of columns no
+// vocabulary knows are counted and reported at the end.
 int import_rows(const Options& o, const std::string& name,
                 const std::function<std::unique_ptr<Rows>()>& open) {
+  const std::vector<Override> overrides = user_map(o);
   std::unique_ptr<Rows> rows = open();
   Record record;
   std::optional<Record> first_text;
@@ -217,22 +238,40 @@ int import_rows(const Options& o, const std::string& name,
     ++skipped_rows;
     header.clear();
     for (std::size_t c = 0; c < record.size(); ++c) header.emplace_back(record.cell(c));
-    format = recognise(header);
+    format = recognise(header, overrides);
     if (!format && !first_text && record.has_text()) first_text = record;
   }
   if (!format) {
     if (!first_text) throw std::runtime_error(name + ": empty, no header row");
+    std::string columns;
+    for (std::size_t c = 0; c < first_text->size(); ++c)
+      columns += (c == 0 ? "\"" : ", \"") + std::string(first_text->cell(c)) + "\"";
     throw std::runtime_error(name + ":" + std::to_string(first_text->line) +
-                             ": the header row is neither an Outlook nor a Google Contacts export");
+                             ": no column of this header row is known (" + columns +
+                             "); --map FILE can name them");
   }
+  std::vector<std::size_t> unknown;  // the columns no vocabulary knows
+  for (std::size_t c = 0; c < format->columns.size(); ++c) {
+    if (!format->columns[c].known) unknown.push_back(c);
+  }
+  std::vector<std::size_t> values(unknown.size());
   std::size_t count = 0;  // the whole sheet is read once first: a malformed one writes nothing
   for (std::unique_ptr<Rows> check = open(); check->next(record);) ++count;
-  return write_cards(o, name, count - static_cast<std::size_t>(skipped_rows), false,
-                     [&](Contact& contact) {
-                       if (!rows->next(record)) return false;
-                       contact = to_contact(*format, record);
-                       return true;
-                     });
+  return write_cards(
+      o, name, count - static_cast<std::size_t>(skipped_rows), false,
+      [&](Contact& contact) {
+        if (!rows->next(record)) return false;
+        for (std::size_t u = 0; u < unknown.size(); ++u) {
+          if (unknown[u] < record.size() && !record.cell(unknown[u]).empty()) ++values[u];
+        }
+        contact = to_contact(*format, record);
+        return true;
+      },
+      [&](Messages& messages) {
+        for (std::size_t u = 0; u < unknown.size(); ++u) {
+          if (values[u] > 0) messages.unknown_column(name, header[unknown[u]], values[u]);
+        }
+      });
 }
 
 // CSV or tab-separated text, in any encoding.
@@ -289,7 +328,7 @@ int main(int argc, char** argv) {
       "Usage: kwvcard import INPUT (--out FILE.vcf | --out-dir DIR) [--charset NAME]\n"
       "                      [--lang TAG] [--encoding quoted-printable|8bit]\n"
       "                      [--photo-size PX | --no-photos] [--from-encoding NAME]\n"
-      "                      [--sheet NAME]\n"
+      "                      [--sheet NAME] [--map FILE]\n"
       "Exit status: 0 every contact written whole, 1 some value left out, 2 stopped (usage, input "
       "or output).");
   app.require_subcommand(1);
@@ -322,6 +361,11 @@ int main(int argc, char** argv) {
   import_command->add_option("--sheet", o.sheet,
                              "The sheet of a workbook (xlsx, ods, xls) to read; the first "
                              "without it");
+  import_command
+      ->add_option("--map", o.map,
+                   "A sheet's columns named by a file of HEADER = FIELD lines, over the built-in "
+                   "vocabularies (see kwvcard(1))")
+      ->check(CLI::ExistingFile);
   import_command->add_option("--from-encoding", o.from_encoding,
                              "The input's encoding, when not UTF-8 (e.g. WINDOWS-1252); in a "
                              "vCard file, of values without a CHARSET");

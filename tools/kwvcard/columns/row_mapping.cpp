@@ -50,19 +50,35 @@ int number(const std::string& text, std::size_t min, std::size_t max) {
   return n;
 }
 
-// Day, month and year (0 when the date has none) of `text`; nullopt when it is
-// not a date as the export writes them.
-std::optional<std::array<int, 3>> read_date(const std::string& text, Dates dates) {
-  const bool mdy = dates == Dates::MonthDayYear;
-  std::vector<std::string> f = split(text, mdy ? "/" : "-");
-  const bool no_year = !mdy && f.size() == 4 && f[0].empty() && f[1].empty();  // --MM-DD
-  if (no_year) f.erase(f.begin());
+// Day, month and year of `text` read as year, month, day fields (`y`, `m`,
+// `d`: their indexes in `f`), or nullopt.
+std::optional<std::array<int, 3>> fields(const std::vector<std::string>& f, int y, int m, int d) {
   if (f.size() != 3) return std::nullopt;
-  const int year = no_year ? 0 : mdy ? number(f[2], 4, 4) : number(f[0], 4, 4);
-  const int month = mdy ? number(f[0], 1, 2) : number(f[1], 2, 2);
-  const int day = mdy ? number(f[1], 1, 2) : number(f[2], 2, 2);
+  const int year = number(f[y], 4, 4), month = number(f[m], 1, 2), day = number(f[d], 1, 2);
   if (year < 0 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
   return std::array<int, 3>{day, month, year};
+}
+
+// Day, month and year (0 when the date has none) of `text`; nullopt when it is
+// not a date as the export writes them. Every export's dates may also be
+// YYYY-MM-DD (a workbook's date cells).
+std::optional<std::array<int, 3>> read_date(const std::string& text, Dates dates) {
+  std::vector<std::string> f = split(text, "-");
+  if (f.size() == 4 && f[0].empty() && f[1].empty() && dates == Dates::YearMonthDay) {
+    const int month = number(f[2], 2, 2), day = number(f[3], 2, 2);  // --MM-DD
+    if (month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
+    return std::array<int, 3>{day, month, 0};
+  }
+  if (f.size() == 3 && f[0].size() == 4) return fields(f, 0, 1, 2);
+  if (dates == Dates::MonthDayYear) return fields(split(text, "/"), 2, 0, 1);
+  if (dates != Dates::Written) return std::nullopt;
+  for (const char* separator : {"/", "."}) {
+    f = split(text, separator);
+    if (f.size() == 3) return f[0].size() == 4 ? fields(f, 0, 1, 2) : fields(f, 2, 1, 0);
+  }
+  if (text.size() == 8)  // YYYYMMDD
+    return fields({text.substr(0, 4), text.substr(4, 2), text.substr(6, 2)}, 0, 1, 2);
+  return std::nullopt;
 }
 
 // Gathers a row's values into a contact.
@@ -72,7 +88,13 @@ class Builder {
 
   void add(const std::string& text, std::string_view column, const ColumnMap& map, const Meaning& m,
            std::size_t piece) {
-    if (m.prop == Prop::Name) {
+    if (m.prop == Prop::Name && map.part == kWholeName) {
+      whole_name_ = text;
+      whole_column_ = column;
+    } else if (m.prop == Prop::Birthday && map.part != 0) {
+      birth_[map.part - 1] = text;  // year, month, day
+      birth_column_ = column;
+    } else if (m.prop == Prop::Name) {
       name_.parts[map.part] = text;
       name_.columns[map.part] = column;
     } else if (m.prop == Prop::Address) {
@@ -90,6 +112,15 @@ class Builder {
 
   Contact finish() {
     auto& parts = name_.parts;
+    if (!whole_name_.empty() && parts[0].empty() && parts[1].empty()) {
+      parts[0] = whole_name_;  // as Android writes a contact with only a display name
+      name_.columns[0] = whole_column_;
+    }
+    if (!birth_[0].empty() || !birth_[1].empty() || !birth_[2].empty()) {
+      const auto pad = [](const std::string& s) { return s.size() == 1 ? "0" + s : s; };
+      add_date((birth_[0].empty() ? "-" : birth_[0]) + "-" + pad(birth_[1]) + "-" + pad(birth_[2]),
+               birth_column_, Prop::Birthday);
+    }
     contact_.name = parts[1] + (parts[1].empty() || parts[0].empty() ? "" : " ") + parts[0];
     for (Prop p : {Prop::Org, Prop::Email}) {
       for (const Value& v : contact_.values) {
@@ -131,6 +162,10 @@ class Builder {
   Contact contact_;
   Value name_ = structured(Prop::Name, 5);
   std::map<std::pair<int, std::size_t>, Value> addresses_;  // by address, then piece
+  std::string whole_name_;                                  // a whole-name column's text
+  std::string_view whole_column_;
+  std::array<std::string, 3> birth_;  // a birthday in three columns: year, month, day
+  std::string_view birth_column_;
 };
 
 }  // namespace
