@@ -14,23 +14,13 @@
 #include "input/input.h"
 #include "ldif/ldif_mapping.h"
 #include "ldif/ldif_reader.h"
+#include "plain_base64.h"
 
 namespace {
 
 using kwvcard::Prop;
 
-std::string base64(const std::string& in) {
-  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::uint32_t acc = 0;
-  int bits = 0;
-  for (unsigned char c : in) {
-    acc = (acc << 8) | c;
-    for (bits += 8; bits >= 6;) out += abc[(acc >> (bits -= 6)) & 63];
-  }
-  if (bits > 0) out += abc[(acc << (6 - bits)) & 63];
-  return out + std::string((4 - out.size() % 4) % 4, '=');
-}
+using kwvtest::base64;
 
 // "name: value", or "name:: base64" where LDIF wants it: a value that starts
 // with a space, ':' or '<', ends with a space, or holds anything but

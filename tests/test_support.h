@@ -20,6 +20,7 @@
 
 #include "KwvCard.h"
 #include "KwvCard.hpp"
+#include "plain_base64.h"
 
 namespace kwvtest {
 
@@ -30,20 +31,6 @@ inline std::string read_file(const std::string& path) {
 
 inline std::string framed(const std::string& body) {
   return "BEGIN:VCARD\r\nVERSION:2.1\r\n" + body + "END:VCARD\r\n";
-}
-
-// Plain base64, written independently of the library's encoder.
-inline std::string base64(const std::string& in) {
-  static const char* abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::uint32_t acc = 0;
-  int bits = 0;
-  for (unsigned char c : in) {
-    acc = (acc << 8) | c;
-    for (bits += 8; bits >= 6;) out += abc[(acc >> (bits -= 6)) & 63];
-  }
-  if (bits > 0) out += abc[(acc << (6 - bits)) & 63];
-  return out + std::string((4 - out.size() % 4) % 4, '=');
 }
 
 // A base64 text folded as a card writes it: 75 characters a physical line,
