@@ -1,7 +1,10 @@
-// The header matching of kwvcard import. The first input byte chooses:
+// The CSV reader and the header matching of kwvcard import. The first input
+// byte chooses:
 // - even: the rest is a sheet, rows split by NUL bytes and cells by 0x01; its
 //   first row is matched as a header row and every other row made a contact,
-//   with no crash or sanitizer report;
+//   with no crash or sanitizer report; then the same bytes are read as CSV
+//   text (its delimiter found as the tool finds it) and each record matched
+//   and mapped the same way, a malformed text ending in its one error;
 // - odd: the rest gives values (split by NUL) written under a home-made header
 //   row (姓名, 单位, 职务, 邮箱, 备注); reading that row back must give the same
 //   values in the contact's parts.
@@ -9,9 +12,13 @@
 #include <string>
 #include <vector>
 
+#include <stdexcept>
+
 #include "columns/formats.h"
 #include "columns/row_mapping.h"
+#include "csv/csv_records.h"
 #include "fuzz.h"
+#include "input/input.h"
 
 namespace {
 
@@ -47,6 +54,25 @@ void any_sheet(const std::string& bytes) {
     kwvcard::to_contact(*format, record(split(rows[i], '\x01'), static_cast<int>(i + 1)));
 }
 
+void csv_text(const std::string& bytes) {
+  try {
+    kwvcard::CsvRecords records(bytes, "fuzz.csv", kwvcard::find_delimiter(bytes));
+    kwvcard::Record r;
+    std::optional<kwvcard::Format> format;
+    while (records.next(r)) {
+      if (!format) {
+        std::vector<std::string> header;
+        for (std::size_t c = 0; c < r.size(); ++c) header.emplace_back(r.cell(c));
+        format = kwvcard::recognise(header);
+      } else {
+        kwvcard::to_contact(*format, r);
+      }
+    }
+  } catch (const std::runtime_error&) {
+    // Malformed CSV: the import stops with this one message.
+  }
+}
+
 // Values a cell keeps as they are: not empty, no surrounding spaces.
 std::string value(std::string text) {
   const std::size_t begin = text.find_first_not_of(' ');
@@ -79,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (data[0] % 2 == 0) {
     any_sheet(rest);
+    csv_text(rest);
   } else {
     written_sheet(rest);
   }
