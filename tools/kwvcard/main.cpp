@@ -1,5 +1,5 @@
-// kwvcard: turns contact exports (vCard files of any version, Outlook and
-// Google Contacts CSV) into vCard 2.1 files.
+// kwvcard: turns contact exports (vCard files of any version, CSV and
+// tab-separated sheets, xlsx, ods and xls workbooks, LDIF) into vCard 2.1 files.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -321,7 +321,8 @@ int import(const Options& o) {
 
 int main(int argc, char** argv) {
   CLI::App app(
-      "Turns contact exports (vCard files, Outlook and Google Contacts CSV) into vCard 2.1 files.",
+      "Turns contact exports (vCard files, CSV sheets, xlsx/ods/xls workbooks, LDIF) into vCard "
+      "2.1 files.",
       "kwvcard");
   app.set_version_flag("--version", "kwvcard " KWVCARD_VERSION);
   app.footer(
@@ -334,9 +335,10 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   Options o;
   CLI::App* import_command =
-      app.add_subcommand("import", "Write the contacts of a vCard file or a CSV export as cards");
+      app.add_subcommand("import", "Write the contacts of an export as cards");
   import_command
-      ->add_option("INPUT", o.input, "The vCard file or CSV export (- for standard input)")
+      ->add_option("INPUT", o.input,
+                   "The vCard file, CSV sheet, workbook or LDIF file (- for standard input)")
       ->required();
   import_command->add_option("--out", o.out, "Write every card into this one .vcf file");
   import_command->add_option("--out-dir", o.out_dir, "Write one .vcf file per contact here");
