@@ -46,7 +46,7 @@ into vCard 2.1 files in the charset and form old devices read
   # Its own library comes from libkwvcard0, which dpkg-shlibdeps cannot see
   # while the packages are being built; libcsv3 is Debian's.
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
-    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libc6 (>= 2.34), libstdc++6 (>= 12)")
+    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libjpeg62-turbo, libpng16-16, libexif12, libc6 (>= 2.34), libstdc++6 (>= 12)")
 endif()
 
 if(CMAKE_CROSSCOMPILING)
