@@ -14,6 +14,7 @@
 // clang-format on
 #include <libexif/exif-data.h>
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdlib>
@@ -81,12 +82,17 @@ bool read_header(Decoder& d, std::string_view jpeg) {
   return true;
 }
 
-// Decodes as RGB at the smallest of 1/8, 2/8, ... 8/8 of the full size that
-// is at least `size` both ways: the DCT's own scaling, much faster than
-// decoding everything and averaging it down.
+// Decodes at the smallest of 1/8, 2/8, ... 8/8 of the full size that is at
+// least `size` both ways: the DCT's own scaling, much faster than decoding
+// everything and averaging it down. The samples come as the JPEG stores them
+// (YCbCr, grey or RGB), three bytes a pixel apart, to_rgb() then makes them
+// RGB: libjpeg-turbo's SIMD conversion to RGB reads the alignment padding
+// past its rows' ends, so that valgrind takes some of the pixels it writes as
+// undefined (they are not: they stay the same with that code off or the
+// padding filled otherwise), and every use of them after as an error.
 bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
   if (setjmp(d.errors.jump)) return false;
-  d.info.out_color_space = JCS_RGB;
+  d.info.out_color_space = d.info.jpeg_color_space;
   d.info.scale_denom = 8;
   for (d.info.scale_num = 1; d.info.scale_num < 8; ++d.info.scale_num) {
     jpeg_calc_output_dimensions(&d.info);
@@ -97,11 +103,34 @@ bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
   }
   jpeg_start_decompress(&d.info);
   pixels = make_pixels(int(d.info.output_width), int(d.info.output_height));
+  const std::size_t row_size = std::size_t(d.info.output_width) * d.info.output_components;
   while (d.info.output_scanline < d.info.output_height) {
-    JSAMPROW row = pixels.rgb.get() + std::size_t(d.info.output_scanline) * d.info.output_width * 3;
+    JSAMPROW row = pixels.rgb.get() + std::size_t(d.info.output_scanline) * row_size;
     jpeg_read_scanlines(&d.info, &row, 1);
   }
   return true;
+}
+
+unsigned char clamped(float v) {
+  return static_cast<unsigned char>(std::min(std::max(v + 0.5f, 0.0f), 255.0f));
+}
+
+// Makes RGB of the samples read_pixels() left in `pixels`: grey ones, one a
+// pixel at the start, spread from the end backwards; YCbCr ones turned with
+// the JFIF formulas.
+void to_rgb(Pixels& pixels, J_COLOR_SPACE space) {
+  unsigned char* p = pixels.rgb.get();
+  const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
+  if (space == JCS_GRAYSCALE) {
+    for (std::size_t i = count; i-- > 0;) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = p[i];
+  } else if (space == JCS_YCbCr) {
+    for (unsigned char* end = p + count * 3; p < end; p += 3) {
+      const float y = p[0], cb = p[1] - 128.0f, cr = p[2] - 128.0f;
+      p[0] = clamped(y + 1.402f * cr);
+      p[1] = clamped(y - 0.344136f * cb - 0.714136f * cr);
+      p[2] = clamped(y + 1.772f * cb);
+    }
+  }
 }
 
 const jpeg_marker_struct* marker(const jpeg_decompress_struct& info, int code,
@@ -177,7 +206,7 @@ bool write_jpeg(Encoder& e, const Pixels& pixels) {
 }  // namespace
 
 // CMYK and YCCK images, and images with an ICC profile, go to libvips, which
-// converts them to sRGB; grey ones are decoded as RGB.
+// converts them to sRGB; grey ones become RGB.
 Decoded decode_jpeg(std::string_view jpeg, int max_side) {
   Decoded decoded;
   Decoder d;
@@ -204,6 +233,8 @@ Decoded decode_jpeg(std::string_view jpeg, int max_side) {
   if (!read_pixels(d, decoded.size, decoded.pixels)) {
     decoded.error = cannot_decode(d.errors.message);
     decoded.pixels = {};
+  } else {
+    to_rgb(decoded.pixels, space);
   }
   return decoded;
 }
