@@ -14,7 +14,6 @@
 // clang-format on
 #include <libexif/exif-data.h>
 
-#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdlib>
@@ -111,24 +110,47 @@ bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
   return true;
 }
 
-unsigned char clamped(float v) {
-  return static_cast<unsigned char>(std::min(std::max(v + 0.5f, 0.0f), 255.0f));
+// The JFIF formulas from YCbCr to RGB: R = Y + 1.402 (Cr - 128), G = Y -
+// 0.344136 (Cb - 128) - 0.714136 (Cr - 128), B = Y + 1.772 (Cb - 128),
+// rounded and clamped to 0...255; in fixed point (16 bits of fraction), each
+// product looked up, as libjpeg does.
+struct YccTables {
+  YccTables() {
+    for (int i = 0; i < 256; ++i) {
+      const int c = i - 128;
+      const auto fixed = [](double f) {
+        return static_cast<int>(f * 65536 + (f < 0 ? -0.5 : 0.5));
+      };
+      red_cr[i] = fixed(1.402) * c;
+      green_cb[i] = fixed(-0.344136) * c;
+      green_cr[i] = fixed(-0.714136) * c;
+      blue_cb[i] = fixed(1.772) * c;
+    }
+  }
+  int red_cr[256], green_cb[256], green_cr[256], blue_cb[256];
+};
+
+unsigned char clamped(int y, int fixed) {
+  // Y in whole units plus a rounded fixed-point term, made non-negative for
+  // the shift (the term is at most 227 either way).
+  const int v = y + ((fixed + (256 << 16) + (1 << 15)) >> 16) - 256;
+  return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
 // Makes RGB of the samples read_pixels() left in `pixels`: grey ones, one a
-// pixel at the start, spread from the end backwards; YCbCr ones turned with
-// the JFIF formulas.
+// pixel at the start, spread from the end backwards; YCbCr ones turned.
 void to_rgb(Pixels& pixels, J_COLOR_SPACE space) {
   unsigned char* p = pixels.rgb.get();
   const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
   if (space == JCS_GRAYSCALE) {
     for (std::size_t i = count; i-- > 0;) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = p[i];
   } else if (space == JCS_YCbCr) {
+    static const YccTables t;
     for (unsigned char* end = p + count * 3; p < end; p += 3) {
-      const float y = p[0], cb = p[1] - 128.0f, cr = p[2] - 128.0f;
-      p[0] = clamped(y + 1.402f * cr);
-      p[1] = clamped(y - 0.344136f * cb - 0.714136f * cr);
-      p[2] = clamped(y + 1.772f * cb);
+      const int y = p[0], cb = p[1], cr = p[2];
+      p[0] = clamped(y, t.red_cr[cr]);
+      p[1] = clamped(y, t.green_cb[cb] + t.green_cr[cr]);
+      p[2] = clamped(y, t.blue_cb[cb]);
     }
   }
 }
