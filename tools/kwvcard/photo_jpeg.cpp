@@ -112,30 +112,27 @@ bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
 
 // The JFIF formulas from YCbCr to RGB: R = Y + 1.402 (Cr - 128), G = Y -
 // 0.344136 (Cb - 128) - 0.714136 (Cr - 128), B = Y + 1.772 (Cb - 128),
-// rounded and clamped to 0...255; in fixed point (16 bits of fraction), each
-// product looked up, as libjpeg does.
+// rounded and clamped to 0...255; as libjpeg does, each term looked up in
+// fixed point (16 bits of fraction), the sum clamped through a table.
 struct YccTables {
   YccTables() {
+    const auto fixed = [](double f) { return static_cast<int>(f * 65536 + (f < 0 ? -0.5 : 0.5)); };
     for (int i = 0; i < 256; ++i) {
       const int c = i - 128;
-      const auto fixed = [](double f) {
-        return static_cast<int>(f * 65536 + (f < 0 ? -0.5 : 0.5));
-      };
-      red_cr[i] = fixed(1.402) * c;
+      red_cr[i] = whole(fixed(1.402) * c);
       green_cb[i] = fixed(-0.344136) * c;
       green_cr[i] = fixed(-0.714136) * c;
-      blue_cb[i] = fixed(1.772) * c;
+      blue_cb[i] = whole(fixed(1.772) * c);
     }
+    for (int v = -256; v < 512; ++v)
+      limit[v + 256] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
   }
+  // A fixed-point term (at most 227 either way) rounded to whole units, made
+  // non-negative for the shift.
+  static int whole(int fixed) { return ((fixed + (256 << 16) + (1 << 15)) >> 16) - 256; }
   int red_cr[256], green_cb[256], green_cr[256], blue_cb[256];
+  unsigned char limit[768];  // limit[v + 256]: v clamped to 0...255
 };
-
-unsigned char clamped(int y, int fixed) {
-  // Y in whole units plus a rounded fixed-point term, made non-negative for
-  // the shift (the term is at most 227 either way).
-  const int v = y + ((fixed + (256 << 16) + (1 << 15)) >> 16) - 256;
-  return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
-}
 
 // Makes RGB of the samples read_pixels() left in `pixels`: grey ones, one a
 // pixel at the start, spread from the end backwards; YCbCr ones turned.
@@ -148,9 +145,9 @@ void to_rgb(Pixels& pixels, J_COLOR_SPACE space) {
     static const YccTables t;
     for (unsigned char* end = p + count * 3; p < end; p += 3) {
       const int y = p[0], cb = p[1], cr = p[2];
-      p[0] = clamped(y, t.red_cr[cr]);
-      p[1] = clamped(y, t.green_cb[cb] + t.green_cr[cr]);
-      p[2] = clamped(y, t.blue_cb[cb]);
+      p[0] = t.limit[256 + y + t.red_cr[cr]];
+      p[1] = t.limit[256 + y + YccTables::whole(t.green_cb[cb] + t.green_cr[cr])];
+      p[2] = t.limit[256 + y + t.blue_cb[cb]];
     }
   }
 }
