@@ -15,12 +15,15 @@
 
 namespace kwvcard::photo {
 
-// 8-bit RGB pixels, rows top down, without padding.
+// 8-bit pixels of three samples, rows top down, without padding: RGB, or
+// YCbCr as in JFIF files (what a JPEG decodes to; the encoder takes it as it
+// is, and shrinking and turning are the same for both).
 struct Pixels {
   int width = 0, height = 0;
-  std::unique_ptr<unsigned char[]> rgb;
+  bool ycc = false;
+  std::unique_ptr<unsigned char[]> data;
 };
-Pixels make_pixels(int width, int height);  // uninitialised
+Pixels make_pixels(int width, int height, bool ycc = false);  // uninitialised
 
 struct Size {
   int width, height;
@@ -58,7 +61,7 @@ Pixels shrunk(Pixels pixels, Size size);
 // mirrored, turned or both; anything else leaves them as they are).
 Pixels upright(Pixels pixels, int orientation);
 
-// The pixels as a baseline JPEG, quality 85, JFIF header only.
+// The pixels as a baseline JPEG in colour, quality 85, JFIF header only.
 ShrunkPhoto encode_jpeg(const Pixels& pixels);
 
 // GIF, BMP and WebP, and the JPEG and PNG images that `use_vips` sends here,

@@ -83,12 +83,13 @@ bool read_header(Decoder& d, std::string_view jpeg) {
 
 // Decodes at the smallest of 1/8, 2/8, ... 8/8 of the full size that is at
 // least `size` both ways: the DCT's own scaling, much faster than decoding
-// everything and averaging it down. The samples come as the JPEG stores them
-// (YCbCr, grey or RGB), three bytes a pixel apart, to_rgb() then makes them
-// RGB: libjpeg-turbo's SIMD conversion to RGB reads the alignment padding
-// past its rows' ends, so that valgrind takes some of the pixels it writes as
-// undefined (they are not: they stay the same with that code off or the
-// padding filled otherwise), and every use of them after as an error.
+// everything and averaging it down. The samples come as the JPEG stores them:
+// YCbCr (grey ones made YCbCr, without colour) or, rarely, RGB. They stay so,
+// the encoder takes YCbCr as it is: no conversion to RGB and back. That also
+// keeps libjpeg-turbo's SIMD conversion to RGB out, which reads the alignment
+// padding past its rows' ends, so that valgrind takes some of the pixels it
+// writes as undefined (they are not: they stay the same with that code off or
+// the padding filled otherwise) and every use of them after as an error.
 bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
   if (setjmp(d.errors.jump)) return false;
   d.info.out_color_space = d.info.jpeg_color_space;
@@ -101,54 +102,23 @@ bool read_pixels(Decoder& d, Size size, Pixels& pixels) {
     }
   }
   jpeg_start_decompress(&d.info);
-  pixels = make_pixels(int(d.info.output_width), int(d.info.output_height));
+  pixels = make_pixels(int(d.info.output_width), int(d.info.output_height),
+                       d.info.jpeg_color_space != JCS_RGB);
   const std::size_t row_size = std::size_t(d.info.output_width) * d.info.output_components;
   while (d.info.output_scanline < d.info.output_height) {
-    JSAMPROW row = pixels.rgb.get() + std::size_t(d.info.output_scanline) * row_size;
+    JSAMPROW row = pixels.data.get() + std::size_t(d.info.output_scanline) * row_size;
     jpeg_read_scanlines(&d.info, &row, 1);
   }
   return true;
 }
 
-// The JFIF formulas from YCbCr to RGB: R = Y + 1.402 (Cr - 128), G = Y -
-// 0.344136 (Cb - 128) - 0.714136 (Cr - 128), B = Y + 1.772 (Cb - 128),
-// rounded and clamped to 0...255; as libjpeg does, each term looked up in
-// fixed point (16 bits of fraction), the sum clamped through a table.
-struct YccTables {
-  YccTables() {
-    const auto fixed = [](double f) { return static_cast<int>(f * 65536 + (f < 0 ? -0.5 : 0.5)); };
-    for (int i = 0; i < 256; ++i) {
-      const int c = i - 128;
-      red_cr[i] = whole(fixed(1.402) * c);
-      green_cb[i] = fixed(-0.344136) * c;
-      green_cr[i] = fixed(-0.714136) * c;
-      blue_cb[i] = whole(fixed(1.772) * c);
-    }
-    for (int v = -256; v < 512; ++v)
-      limit[v + 256] = static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v);
-  }
-  // A fixed-point term (at most 227 either way) rounded to whole units, made
-  // non-negative for the shift.
-  static int whole(int fixed) { return ((fixed + (256 << 16) + (1 << 15)) >> 16) - 256; }
-  int red_cr[256], green_cb[256], green_cr[256], blue_cb[256];
-  unsigned char limit[768];  // limit[v + 256]: v clamped to 0...255
-};
-
-// Makes RGB of the samples read_pixels() left in `pixels`: grey ones, one a
-// pixel at the start, spread from the end backwards; YCbCr ones turned.
-void to_rgb(Pixels& pixels, J_COLOR_SPACE space) {
-  unsigned char* p = pixels.rgb.get();
-  const std::size_t count = std::size_t(pixels.width) * std::size_t(pixels.height);
-  if (space == JCS_GRAYSCALE) {
-    for (std::size_t i = count; i-- > 0;) p[i * 3] = p[i * 3 + 1] = p[i * 3 + 2] = p[i];
-  } else if (space == JCS_YCbCr) {
-    static const YccTables t;
-    for (unsigned char* end = p + count * 3; p < end; p += 3) {
-      const int y = p[0], cb = p[1], cr = p[2];
-      p[0] = t.limit[256 + y + t.red_cr[cr]];
-      p[1] = t.limit[256 + y + YccTables::whole(t.green_cb[cb] + t.green_cr[cr])];
-      p[2] = t.limit[256 + y + t.blue_cb[cb]];
-    }
+// Grey samples, one a pixel at the start of `pixels`, spread from the end
+// backwards to YCbCr without colour.
+void grey_to_ycc(Pixels& pixels) {
+  unsigned char* p = pixels.data.get();
+  for (std::size_t i = std::size_t(pixels.width) * std::size_t(pixels.height); i-- > 0;) {
+    p[i * 3] = p[i];
+    p[i * 3 + 1] = p[i * 3 + 2] = 128;
   }
 }
 
@@ -209,13 +179,13 @@ bool write_jpeg(Encoder& e, const Pixels& pixels) {
   e.info.image_width = JDIMENSION(pixels.width);
   e.info.image_height = JDIMENSION(pixels.height);
   e.info.input_components = 3;
-  e.info.in_color_space = JCS_RGB;
+  e.info.in_color_space = pixels.ycc ? JCS_YCbCr : JCS_RGB;
   jpeg_set_defaults(&e.info);  // baseline, 4:2:0, a JFIF header
   jpeg_set_quality(&e.info, 85, TRUE);
   e.info.optimize_coding = TRUE;
   jpeg_start_compress(&e.info, TRUE);
   while (e.info.next_scanline < e.info.image_height) {
-    JSAMPROW row = pixels.rgb.get() + std::size_t(e.info.next_scanline) * e.info.image_width * 3;
+    JSAMPROW row = pixels.data.get() + std::size_t(e.info.next_scanline) * e.info.image_width * 3;
     jpeg_write_scanlines(&e.info, &row, 1);
   }
   jpeg_finish_compress(&e.info);
@@ -225,7 +195,7 @@ bool write_jpeg(Encoder& e, const Pixels& pixels) {
 }  // namespace
 
 // CMYK and YCCK images, and images with an ICC profile, go to libvips, which
-// converts them to sRGB; grey ones become RGB.
+// converts them to sRGB.
 Decoded decode_jpeg(std::string_view jpeg, int max_side) {
   Decoded decoded;
   Decoder d;
@@ -252,8 +222,8 @@ Decoded decode_jpeg(std::string_view jpeg, int max_side) {
   if (!read_pixels(d, decoded.size, decoded.pixels)) {
     decoded.error = cannot_decode(d.errors.message);
     decoded.pixels = {};
-  } else {
-    to_rgb(decoded.pixels, space);
+  } else if (space == JCS_GRAYSCALE) {
+    grey_to_ycc(decoded.pixels);
   }
   return decoded;
 }

@@ -56,8 +56,8 @@ void add_row(const unsigned char* row, const Axis& across, float w, std::vector<
 
 }  // namespace
 
-Pixels make_pixels(int width, int height) {
-  return {width, height,
+Pixels make_pixels(int width, int height, bool ycc) {
+  return {width, height, ycc,
           std::unique_ptr<unsigned char[]>(
               new unsigned char[std::size_t(width) * std::size_t(height) * 3])};
 }
@@ -67,7 +67,7 @@ Pixels make_pixels(int width, int height) {
 Pixels shrunk(Pixels pixels, Size size) {
   if (pixels.width == size.width && pixels.height == size.height) return pixels;
   const Axis across(pixels.width, size.width), down(pixels.height, size.height);
-  Pixels out = make_pixels(size.width, size.height);
+  Pixels out = make_pixels(size.width, size.height, pixels.ycc);
   const std::size_t in_row = std::size_t(pixels.width) * 3, out_row = std::size_t(size.width) * 3;
   std::vector<float> sums(out_row);
   for (int y = 0; y < size.height; ++y) {
@@ -75,9 +75,9 @@ Pixels shrunk(Pixels pixels, Size size) {
     for (int k = 0; k < down.count[std::size_t(y)]; ++k) {
       const float w = down.weight[std::size_t(y) * std::size_t(down.taps) + std::size_t(k)];
       const std::size_t from = std::size_t(down.first[std::size_t(y)] + k);
-      add_row(pixels.rgb.get() + from * in_row, across, w, sums);
+      add_row(pixels.data.get() + from * in_row, across, w, sums);
     }
-    unsigned char* row = out.rgb.get() + std::size_t(y) * out_row;
+    unsigned char* row = out.data.get() + std::size_t(y) * out_row;
     for (std::size_t i = 0; i < out_row; ++i)
       row[i] = static_cast<unsigned char>(std::min(sums[i] + 0.5f, 255.0f));
   }
@@ -98,15 +98,15 @@ Pixels upright(Pixels pixels, int orientation) {
   const int* s = steps[orientation - 1];
   const long long w = pixels.width, h = pixels.height;
   const bool turned = orientation >= 5;
-  Pixels out =
-      make_pixels(turned ? pixels.height : pixels.width, turned ? pixels.width : pixels.height);
+  Pixels out = make_pixels(turned ? pixels.height : pixels.width,
+                           turned ? pixels.width : pixels.height, pixels.ycc);
   const long long start =
       (s[1] < 0 || s[3] < 0 ? h - 1 : 0) * w + (s[0] < 0 || s[2] < 0 ? w - 1 : 0);
   const long long right = s[0] + s[1] * w, down = s[2] + s[3] * w;
-  unsigned char* to = out.rgb.get();
+  unsigned char* to = out.data.get();
   for (long long y = 0; y < out.height; ++y) {
     for (long long x = 0; x < out.width; ++x, to += 3) {
-      const unsigned char* from = pixels.rgb.get() + (start + y * down + x * right) * 3;
+      const unsigned char* from = pixels.data.get() + (start + y * down + x * right) * 3;
       to[0] = from[0];
       to[1] = from[1];
       to[2] = from[2];

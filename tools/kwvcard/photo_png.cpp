@@ -80,7 +80,7 @@ Decoded decode_png(std::string_view png, int max_side) {
   image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   Pixels pixels = make_pixels(int(width), int(height));
   const png_color white{255, 255, 255};
-  if (!png_image_finish_read(&image, &white, pixels.rgb.get(), 0, nullptr)) {
+  if (!png_image_finish_read(&image, &white, pixels.data.get(), 0, nullptr)) {
     decoded.error = cannot_decode(image.message);
     return decoded;
   }
