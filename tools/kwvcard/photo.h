@@ -4,8 +4,8 @@
 // libjpeg-turbo (shrunk on load by its DCT scaling) and libpng, averaged down,
 // turned upright (the EXIF orientation read with libexif) and encoded with
 // libjpeg-turbo, in well under a millisecond for a contact photo. GIF, BMP
-// and WebP images, and JPEG and PNG images with an ICC profile or in CMYK,
-// take the slower way through libvips, which converts through the profile.
+// and WebP images, CMYK JPEG images and JPEG and PNG images with an ICC
+// profile take the slower way through libvips, which converts them to sRGB.
 #ifndef KWVCARD_TOOL_PHOTO_H
 #define KWVCARD_TOOL_PHOTO_H
 

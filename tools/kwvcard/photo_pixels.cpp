@@ -42,15 +42,15 @@ void add_row(const unsigned char* row, const Axis& across, float w, std::vector<
   for (std::size_t x = 0; x < across.first.size(); ++x) {
     const unsigned char* in = row + std::size_t(across.first[x]) * 3;
     const float* weights = &across.weight[x * std::size_t(across.taps)];
-    float r = 0, g = 0, b = 0;
+    float s0 = 0, s1 = 0, s2 = 0;  // the pixel's three samples
     for (int k = 0; k < across.count[x]; ++k) {
-      r += weights[k] * float(in[k * 3]);
-      g += weights[k] * float(in[k * 3 + 1]);
-      b += weights[k] * float(in[k * 3 + 2]);
+      s0 += weights[k] * float(in[k * 3]);
+      s1 += weights[k] * float(in[k * 3 + 1]);
+      s2 += weights[k] * float(in[k * 3 + 2]);
     }
-    sums[x * 3] += w * r;
-    sums[x * 3 + 1] += w * g;
-    sums[x * 3 + 2] += w * b;
+    sums[x * 3] += w * s0;
+    sums[x * 3 + 1] += w * s1;
+    sums[x * 3 + 2] += w * s2;
   }
 }
 
