@@ -47,7 +47,7 @@ into vCard 2.1 files in the charset and form old devices read
   # while the packages are being built; libcsv3 is Debian's, and so are the
   # workbook readers' libzip4, libexpat1 and libfreexl1.
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
-    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libzip4 (>= 1.7), libexpat1 (>= 2.5), libfreexl1 (>= 1.0.6), libc6 (>= 2.34), libstdc++6 (>= 12)")
+    "libkwvcard0 (= ${PROJECT_VERSION}), libcsv3, libvips42 (>= 8.14), libjpeg62-turbo, libpng16-16, libexif12, libzip4 (>= 1.7), libexpat1 (>= 2.5), libfreexl1 (>= 1.0.6), libc6 (>= 2.34), libstdc++6 (>= 12)")
 endif()
 
 if(CMAKE_CROSSCOMPILING)

@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
 #include "writer/photo.h"
@@ -28,21 +30,44 @@ int be16(const std::string& s, std::size_t at) {
   return static_cast<unsigned char>(s[at]) << 8 | static_cast<unsigned char>(s[at + 1]);
 }
 
+// The pixels image() writes: 8-bit RGB; the same, every pixel transparent;
+// grey (one band, the red); CMYK, black ink where the red is dark and no other
+// ink; 16-bit RGB, each sample 257 times the 8-bit one.
+enum class Kind { rgb, transparent, grey, cmyk, rgb16 };
+
 // A width x height image in `format` (".png", ".jpg[interlace]", ...), written
 // by libvips with EXIF orientation `orientation` (where the format has EXIF):
-// grey from black at the left edge to white at the right; with `alpha`, every
-// pixel transparent.
+// red and blue from 0 at the left edge to full at the right, green from 0 at
+// the top edge to full at the bottom; as `kind` says.
 std::string image(const std::string& format, int width, int height, int orientation = 1,
-                  bool alpha = false) {
-  const int bands = alpha ? 4 : 3;
-  std::string pixels(std::size_t(width) * height * bands, '\0');
-  for (std::size_t i = 0; i < pixels.size(); i += bands) {
-    const int x = int(i / bands % width);
-    pixels[i] = pixels[i + 1] = pixels[i + 2] = char(x * 255 / std::max(width - 1, 1));
+                  Kind kind = Kind::rgb) {
+  const int bands = kind == Kind::grey                                ? 1
+                    : kind == Kind::transparent || kind == Kind::cmyk ? 4
+                                                                      : 3;
+  std::vector<std::uint16_t> samples(std::size_t(width) * height * bands, 0);
+  for (std::size_t i = 0; i < samples.size(); i += bands) {
+    const int x = int(i / bands % width), y = int(i / bands / width);
+    const int red = x * 255 / std::max(width - 1, 1), green = y * 255 / std::max(height - 1, 1);
+    const int scale = kind == Kind::rgb16 ? 257 : 1;
+    if (kind == Kind::cmyk) {
+      samples[i + 3] = std::uint16_t(255 - red);
+    } else {
+      samples[i] = std::uint16_t(red * scale);
+      if (bands > 1) samples[i + 1] = std::uint16_t(green * scale), samples[i + 2] = samples[i];
+    }
   }
   VIPS_INIT("kwvcard_tests");
-  Image im(vips_image_new_from_memory_copy(pixels.data(), pixels.size(), width, height, bands,
-                                           VIPS_FORMAT_UCHAR));
+  Image im(vips_image_new_from_memory_copy(samples.data(), samples.size() * 2, width, height, bands,
+                                           VIPS_FORMAT_USHORT));
+  VipsImage *cast = nullptr, *typed = nullptr;
+  vips_cast(im.get(), &cast, kind == Kind::rgb16 ? VIPS_FORMAT_USHORT : VIPS_FORMAT_UCHAR, nullptr);
+  im.reset(cast);
+  const VipsInterpretation type = kind == Kind::rgb16  ? VIPS_INTERPRETATION_RGB16
+                                  : kind == Kind::cmyk ? VIPS_INTERPRETATION_CMYK
+                                  : kind == Kind::grey ? VIPS_INTERPRETATION_B_W
+                                                       : VIPS_INTERPRETATION_sRGB;
+  vips_copy(im.get(), &typed, "interpretation", type, nullptr);
+  im.reset(typed);
   vips_image_set_int(im.get(), "orientation", orientation);
   void* bytes = nullptr;
   std::size_t size = 0;
@@ -64,8 +89,9 @@ std::map<int, std::size_t> markers(const std::string& jpeg) {
   return found;
 }
 
-// A baseline JPEG (SOF0, no progressive SOF2) of width x height without EXIF
-// or XMP (APP1) or ICC profile (APP2), from SOI to EOI.
+// A baseline JPEG (SOF0, no progressive SOF2) of width x height in colour
+// (three components, grey images too) without EXIF or XMP (APP1) or ICC
+// profile (APP2), from SOI to EOI.
 void expect_baseline_jpeg(const std::string& jpeg, int width, int height) {
   const auto m = markers(jpeg);
   ASSERT_TRUE(m.count(0xC0) && m.count(0xDA)) << "no baseline frame and scan";
@@ -73,23 +99,29 @@ void expect_baseline_jpeg(const std::string& jpeg, int width, int height) {
   EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
   EXPECT_EQ(be16(jpeg, m.at(0xC0) + 7), width);
   EXPECT_EQ(be16(jpeg, m.at(0xC0) + 5), height);
+  EXPECT_EQ(jpeg[m.at(0xC0) + 9], 3);
 }
 
-// The red value at (x, y) of a JPEG, as libvips decodes it.
-double red(const std::string& jpeg, int x, int y) {
+// The value of `band` (0 red, 1 green, 2 blue) at (x, y) of a JPEG, as libvips
+// decodes it.
+double sample(const std::string& jpeg, int x, int y, int band = 0) {
   const Image im(vips_image_new_from_buffer(jpeg.data(), jpeg.size(), "", nullptr));
   double* pixel = nullptr;
   int bands = 0;
   if (!im || vips_getpoint(im.get(), &pixel, &bands, x, y, nullptr) != 0) return -1;
-  const double value = pixel[0];
+  const double value = band < bands ? pixel[band] : -1;
   g_free(pixel);
   return value;
 }
 
+// Each comes out as sRGB from 0 at the left to 255 at the right: halfway
+// across, a mid grey (16-bit samples without gamma information are taken as
+// sRGB, CMYK is converted).
 TEST(PhotoTest, EachFormatBecomesABaselineJpegThatFitsNeverEnlarged) {
   const struct {
     const char* format;
     int width, height, max_side, want_width, want_height;
+    Kind kind = Kind::rgb;
   } cases[] = {{".jpg[interlace]", 400, 200, 96, 96, 48},
                {".png", 400, 200, 96, 96, 48},
                {".gif", 400, 200, 96, 96, 48},
@@ -102,38 +134,83 @@ TEST(PhotoTest, EachFormatBecomesABaselineJpegThatFitsNeverEnlarged) {
                {".png", 1000, 3, 16, 16, 1},
                {".jpg", 2000, 1000, 100, 100, 50},
                {".webp", 1024, 768, 256, 256, 192},
-               {".png", 2000, 1500, 1024, 1024, 768}};
+               {".png", 2000, 1500, 1024, 1024, 768},
+               {".jpg", 400, 200, 96, 96, 48, Kind::grey},
+               {".png", 400, 200, 96, 96, 48, Kind::grey},
+               {".jpg", 400, 200, 96, 96, 48, Kind::cmyk},
+               {".jpg[profile=srgb]", 400, 200, 96, 96, 48},
+               {".png", 400, 200, 96, 96, 48, Kind::rgb16},
+               {".jpg", 70, 30, 64, 64, 27}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.format) + " " + std::to_string(c.width) + "x" +
-                 std::to_string(c.height) + " at " + std::to_string(c.max_side));
-    const kwvcard::ShrunkPhoto photo = shrink_photo(image(c.format, c.width, c.height), c.max_side);
+                 std::to_string(c.height) + " at " + std::to_string(c.max_side) + " kind " +
+                 std::to_string(int(c.kind)));
+    const kwvcard::ShrunkPhoto photo =
+        shrink_photo(image(c.format, c.width, c.height, 1, c.kind), c.max_side);
     ASSERT_TRUE(photo.ok) << photo.error;
     expect_baseline_jpeg(photo.jpeg, c.want_width, c.want_height);
-    EXPECT_LT(red(photo.jpeg, 0, c.want_height / 2), 40);  // still dark on the left
-    EXPECT_GT(red(photo.jpeg, c.want_width - 1, c.want_height / 2), 215);
+    EXPECT_LT(sample(photo.jpeg, 0, c.want_height / 2), 40);  // still dark on the left
+    EXPECT_NEAR(sample(photo.jpeg, c.want_width / 2, c.want_height / 2), 128, 12);
+    EXPECT_GT(sample(photo.jpeg, c.want_width - 1, c.want_height / 2), 215);
   }
 }
 
-// The stored image is dark at its left edge; the orientation says where that
-// edge is when the photo is upright: 3 turns it half round, 6 a quarter
-// clockwise (the left edge on top), 8 a quarter anticlockwise.
+// A PNG chunk: length, type and data, CRC-32 of type and data.
+std::string chunk(const std::string& type_and_data) {
+  std::uint32_t crc = ~0u;
+  for (unsigned char c : type_and_data) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return be32(type_and_data.size() - 4) + type_and_data + be32(~crc);
+}
+
+// The stored image is dark in red at its left edge and in green at its top
+// edge; the EXIF orientation says on which side (Left, Right, Top, Bottom)
+// each is when the photo is upright: 2 mirrors it left to right, 3 turns it
+// half round, 4 mirrors it top to bottom, 5 mirrors it along the diagonal from
+// the top left, 6 turns it a quarter clockwise, 7 mirrors it along the other
+// diagonal, 8 turns it a quarter anticlockwise. A PNG has it in an eXIf chunk.
 TEST(PhotoTest, ExifOrientationIsApplied) {
   const struct {
-    int orientation, width, height, dark_x, dark_y, light_x, light_y;
-  } cases[] = {{3, 96, 48, 95, 24, 0, 24}, {6, 48, 96, 24, 0, 24, 95}, {8, 48, 96, 24, 95, 24, 0}};
+    const char* format;
+    int orientation;
+    char red_dark, green_dark;
+  } cases[] = {{".jpg", 1, 'L', 'T'}, {".jpg", 2, 'R', 'T'}, {".jpg", 3, 'R', 'B'},
+               {".jpg", 4, 'L', 'B'}, {".jpg", 5, 'T', 'L'}, {".jpg", 6, 'T', 'R'},
+               {".jpg", 7, 'B', 'R'}, {".jpg", 8, 'B', 'L'}, {".png", 6, 'T', 'R'},
+               {".png", 8, 'B', 'L'}};
+  const auto point = [](char side, int width, int height) {
+    return side == 'L'   ? std::pair(0, height / 2)
+           : side == 'R' ? std::pair(width - 1, height / 2)
+           : side == 'T' ? std::pair(width / 2, 0)
+                         : std::pair(width / 2, height - 1);
+  };
+  const std::map<char, char> opposite = {{'L', 'R'}, {'R', 'L'}, {'T', 'B'}, {'B', 'T'}};
   for (const auto& c : cases) {
-    SCOPED_TRACE("orientation " + std::to_string(c.orientation));
-    const kwvcard::ShrunkPhoto photo = shrink_photo(image(".jpg", 400, 200, c.orientation), 96);
+    SCOPED_TRACE(std::string(c.format) + " orientation " + std::to_string(c.orientation));
+    std::string bytes = image(c.format, 400, 200, c.orientation);
+    if (c.format == std::string(".png")) {  // big-endian TIFF, IFD0 of one SHORT entry
+      const std::string tiff = std::string("MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 19) +
+                               char(c.orientation) + std::string(6, '\0');
+      bytes.insert(bytes.find("IDAT") - 4, chunk("eXIf" + tiff));
+    }
+    const kwvcard::ShrunkPhoto photo = shrink_photo(bytes, 96);
     ASSERT_TRUE(photo.ok) << photo.error;
-    expect_baseline_jpeg(photo.jpeg, c.width, c.height);
-    EXPECT_LT(red(photo.jpeg, c.dark_x, c.dark_y), 40);
-    EXPECT_GT(red(photo.jpeg, c.light_x, c.light_y), 215);
+    const int width = c.orientation < 5 ? 96 : 48, height = c.orientation < 5 ? 48 : 96;
+    expect_baseline_jpeg(photo.jpeg, width, height);
+    for (const auto& [band, side] : {std::pair(0, c.red_dark), std::pair(1, c.green_dark)}) {
+      const auto [dark_x, dark_y] = point(side, width, height);
+      const auto [light_x, light_y] = point(opposite.at(side), width, height);
+      EXPECT_LT(sample(photo.jpeg, dark_x, dark_y, band), 40) << "band " << band;
+      EXPECT_GT(sample(photo.jpeg, light_x, light_y, band), 215) << "band " << band;
+    }
   }
 }
 
 TEST(PhotoTest, TransparencyLiesOnWhite) {
-  const kwvcard::ShrunkPhoto photo = shrink_photo(image(".png", 40, 40, 1, true), 96);
-  EXPECT_GT(red(photo.jpeg, 0, 20), 250);
+  const kwvcard::ShrunkPhoto photo = shrink_photo(image(".png", 40, 40, 1, Kind::transparent), 96);
+  EXPECT_GT(sample(photo.jpeg, 0, 20), 250);
 }
 
 struct Refusal {
@@ -162,6 +239,7 @@ TEST(PhotoTest, RefusesWhatCannotBeDecoded) {
                     format = "not a JPEG, PNG, GIF, BMP or WebP image";
   const Refusal cases[] = {
       {"truncated JPEG", half(jpeg), 96, decode},
+      {"JPEG ending after its first marker", jpeg.substr(0, 2), 96, decode},
       {"truncated PNG", half(png), 96, decode},
       {"truncated GIF", half(image(".gif", 64, 64)), 96, decode},
       {"truncated BMP", half(image(".bmp", 64, 64)), 96, decode},
@@ -175,16 +253,6 @@ TEST(PhotoTest, RefusesWhatCannotBeDecoded) {
       {"size too large", png, 1025, "the photo size must be 16 to 1024 pixels"},
   };
   for (const Refusal& r : cases) expect_refused(r);
-}
-
-// A PNG chunk: length, type and data, CRC-32 of type and data.
-std::string chunk(const std::string& type_and_data) {
-  std::uint32_t crc = ~0u;
-  for (unsigned char c : type_and_data) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return be32(type_and_data.size() - 4) + type_and_data + be32(~crc);
 }
 
 // A PNG of width x height 8-bit RGB pixels whose image data is empty.

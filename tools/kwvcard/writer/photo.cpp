@@ -1,179 +1,61 @@
 #include "writer/photo.h"
 
-#include <vips/vips.h>
-// After vips.h, which it needs and does not include.
-#include <vips/vector.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
-#include <cstdlib>
-#include <initializer_list>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 
+#include "writer/photo_internal.h"
+
 namespace kwvcard {
-namespace {
+namespace photo {
 
-struct Unref {
-  void operator()(void* object) const { g_object_unref(object); }
-};
-using Image = std::unique_ptr<VipsImage, Unref>;
-
-// libvips' warnings (and those of the decoders under it) say what is wrong
-// with an image; the caller reports a refused photo itself, so they are dropped.
-void drop_message(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
-
-// Starts libvips once per process: quiet, one worker thread, no cache of
-// operations (which would keep images and their buffers alive between calls),
-// no machine code generated at run time for its vector paths (liborc writes it
-// to a file it maps executable, which valgrind cannot follow; the plain paths
-// give the same pixels), and only the loaders of the five formats a photo may
-// have. BMP has no loader of its own in libvips: it goes through ImageMagick's,
-// which `format` holds to BMP files.
-bool start_vips() {
-  static const bool started = [] {
-    g_log_set_handler("VIPS",
-                      GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
-                                     G_LOG_LEVEL_DEBUG),
-                      drop_message, nullptr);
-    if (VIPS_INIT("kwvcard") != 0) return false;
-    vips_concurrency_set(1);
-    vips_cache_set_max(0);
-    vips_vector_set_enabled(FALSE);
-    vips_operation_block_set("VipsForeignLoad", TRUE);
-    for (const char* loader : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadNsgif",
-                               "VipsForeignLoadWebp", "VipsForeignLoadMagick"}) {
-      vips_operation_block_set(loader, FALSE);
-    }
-    return true;
-  }();
-  return started;
-}
-
-// The format libvips takes `image` for, by its content, when a photo may have
-// it: "JPEG", "PNG", "GIF", "WebP", or "BMP" for what ImageMagick loads and
-// starts as a BMP file does ("BM"). Empty for anything else.
-std::string_view format(std::string_view image) {
-  const char* found = vips_foreign_find_load_buffer(image.data(), image.size());
-  const std::string_view loader = found ? found : "";
-  if (loader == "VipsForeignLoadJpegBuffer") return "JPEG";
-  if (loader == "VipsForeignLoadPngBuffer") return "PNG";
-  if (loader == "VipsForeignLoadNsgifBuffer") return "GIF";
-  if (loader == "VipsForeignLoadWebpBuffer") return "WebP";
-  if (loader == "VipsForeignLoadMagickBuffer" && image.substr(0, 2) == "BM") return "BMP";
-  return {};
-}
-
-// Width and height of a BMP file as its header gives them: 32-bit
-// little-endian at bytes 18 and 22 (the height negative for rows top down),
-// 16-bit at 18 and 20 in the old 12-byte header. ImageMagick refuses a BMP
-// beyond its own limits while libvips reads the header, in its own words: the
-// size is read here first, so that such an image is refused as any other.
-std::pair<long long, long long> bmp_size(std::string_view bmp) {
-  if (bmp.size() < 26) return {0, 0};
-  const auto le = [&](std::size_t at, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bmp[at + i]);
-    return v;
+Size fitted(long long width, long long height, int max_side) {
+  const long long longer = std::max(width, height);
+  if (longer <= max_side) return {int(width), int(height)};
+  const auto side = [&](long long n) {
+    return int(std::max(1LL, (2 * n * max_side + longer) / (2 * longer)));
   };
-  if (le(14, 4) == 12) return {le(18, 2), le(20, 2)};
-  return {std::llabs(static_cast<std::int32_t>(le(18, 4))),
-          std::llabs(static_cast<std::int32_t>(le(22, 4)))};
-}
-
-// `what` with the first line of libvips' error messages in brackets, which
-// are then cleared: without the name of the part that wrote it ("VipsJpeg: "),
-// ImageMagick's prefix and what it appends (" `file' @ source location"), and
-// lowercase unless it starts with an acronym.
-std::string failure(const std::string& what) {
-  std::string detail = vips_error_buffer();
-  vips_error_clear();
-  detail.erase(std::min(detail.find('\n'), detail.size()));
-  const std::size_t colon = detail.find(": ");
-  detail.erase(0, colon == std::string::npos ? 0 : colon + 2);
-  const std::string magick = "libMagick error: ";
-  if (detail.compare(0, magick.size(), magick) == 0) detail.erase(0, magick.size());
-  detail.erase(std::min(detail.find(" `"), detail.size()));
-  if (detail.size() > 1 && !std::isupper(static_cast<unsigned char>(detail[1]))) {
-    detail[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(detail[0])));
-  }
-  return detail.empty() ? what : what + " (" + detail + ")";
+  return {side(width), side(height)};
 }
 
 ShrunkPhoto refused(std::string error) {
   return {false, {}, std::move(error)};
 }
 
-}  // namespace
+std::string too_many_pixels(long long width, long long height) {
+  return "the image is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels, more than the 40 megapixels a photo may have";
+}
 
+std::string cannot_decode(std::string detail) {
+  if (detail.empty()) return "cannot decode the image";
+  if (detail.size() > 1 && !std::isupper(static_cast<unsigned char>(detail[1]))) {
+    detail[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(detail[0])));
+  }
+  return "cannot decode the image (" + detail + ")";
+}
+
+}  // namespace photo
+
+// JPEG and PNG images, nearly all of those a phone exports, are decoded by
+// libjpeg-turbo and libpng (shrunk on load where JPEG allows), averaged down
+// to their size, turned upright and encoded by libjpeg-turbo: no libvips
+// pipeline and its threads for a photo of a few kilobytes. libvips takes the
+// rest. JPEG and PNG are recognised by their first bytes as libvips does.
 ShrunkPhoto shrink_photo(std::string_view image, int max_side) {
+  using namespace photo;
   if (max_side < kMinPhotoSide || max_side > kMaxPhotoSide) {
     return refused("the photo size must be 16 to 1024 pixels");
   }
-  static std::mutex one_at_a_time;
-  const std::lock_guard<std::mutex> lock(one_at_a_time);
-  if (!start_vips()) return refused("cannot start libvips");
-  vips_error_clear();
-  const std::string_view type = format(image);
-  vips_error_clear();
-  if (type.empty()) return refused("not a JPEG, PNG, GIF, BMP or WebP image");
-
-  // The size, from the header alone, before any pixel is decoded.
-  auto [width, height] = type == "BMP" ? bmp_size(image) : std::pair<long long, long long>();
-  bool profiled = false;
-  if (width * height <= kMaxPhotoPixels) {
-    const Image header(vips_image_new_from_buffer(image.data(), image.size(), "", "access",
-                                                  VIPS_ACCESS_SEQUENTIAL, nullptr));
-    if (!header) return refused(failure("cannot decode the image"));
-    width = vips_image_get_width(header.get());
-    height = vips_image_get_height(header.get());
-    profiled = vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
-  }
-  if (width * height > kMaxPhotoPixels) {
-    return refused("the image is " + std::to_string(width) + " x " + std::to_string(height) +
-                   " pixels, more than the 40 megapixels a photo may have");
-  }
-
-  // Shrunk on load where the format allows (JPEG, WebP), turned upright, in
-  // sRGB, with any alpha laid on white. Nothing is decoded before the JPEG is
-  // written, so a corrupt image fails there.
-  // An image with a colour profile (a phone's Display P3, a printer's CMYK)
-  // is converted to sRGB through it; building that transform costs far more
-  // than shrinking a contact photo, so an image without one is taken as sRGB.
-  VipsImage* step = nullptr;
-  const int thumbnailed =
-      profiled
-          ? vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
-                                  "height", max_side, "size", VIPS_SIZE_DOWN, "export_profile",
-                                  "srgb", "option_string", "fail_on=error", nullptr)
-          : vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
-                                  "height", max_side, "size", VIPS_SIZE_DOWN, "option_string",
-                                  "fail_on=error", nullptr);
-  if (thumbnailed != 0) return refused(failure("cannot decode the image"));
-  Image photo(step);
-  if (vips_colourspace(photo.get(), &step, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
-    return refused(failure("cannot decode the image"));
-  }
-  photo.reset(step);
-  if (vips_image_hasalpha(photo.get())) {
-    VipsArrayDouble* white = vips_array_double_newv(1, 255.0);
-    const int flattened = vips_flatten(photo.get(), &step, "background", white, nullptr);
-    vips_area_unref(VIPS_AREA(white));
-    if (flattened != 0) return refused(failure("cannot decode the image"));
-    photo.reset(step);
-  }
-  void* jpeg = nullptr;
-  std::size_t size = 0;
-  if (vips_jpegsave_buffer(photo.get(), &jpeg, &size, "Q", 85, "strip", TRUE, "interlace", FALSE,
-                           "optimize_coding", TRUE, nullptr) != 0) {
-    return refused(failure("cannot decode the image"));
-  }
-  ShrunkPhoto shrunk{true, std::string(static_cast<const char*>(jpeg), size), {}};
-  g_free(jpeg);
-  return shrunk;
+  const bool jpeg = image.substr(0, 2) == "\xFF\xD8";
+  const bool png = image.substr(0, 8) == "\x89PNG\r\n\x1A\n";
+  if (!jpeg && !png) return shrink_with_vips(image, max_side);
+  Decoded decoded = jpeg ? decode_jpeg(image, max_side) : decode_png(image, max_side);
+  if (decoded.use_vips) return shrink_with_vips(image, max_side);
+  if (!decoded.error.empty()) return refused(std::move(decoded.error));
+  Pixels pixels = shrunk(std::move(decoded.pixels), decoded.size);
+  return encode_jpeg(upright(std::move(pixels), decoded.orientation));
 }
 
 }  // namespace kwvcard
