@@ -635,9 +635,13 @@ class Card {
     std::size_t used = 0;
     for (std::size_t i = 0; i < n; ++i) {
       const std::string_view v = parts[i];
-      bool plain = true;
-      for (const char ch : v) plain &= static_cast<unsigned char>(ch) < 0x80;
-      if (plain || kind_ == Kind::Utf8) {
+      // UTF-8 is written as given; other charsets convert only what is not ASCII.
+      bool plain = kind_ == Kind::Utf8;
+      if (!plain) {
+        plain = true;
+        for (const char ch : v) plain &= static_cast<unsigned char>(ch) < 0x80;
+      }
+      if (plain) {
         c[i] = {v.data(), v.size(), nullptr};
       } else if (kind_ == Kind::Gb2312) {
         // Converted here to count what GB2312 lacks (each becomes one '?'),
