@@ -1,8 +1,6 @@
 #include "writer/card_writer.h"
 
 #include <strings.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -141,7 +139,6 @@ CardWriter::CardWriter(CardSettings settings) : settings_(std::move(settings)) {
 
 CardWriter::~CardWriter() {
   if (lost_ != reinterpret_cast<iconv_t>(-1)) iconv_close(lost_);
-  if (media_ >= 0) close(media_);
 }
 
 void CardWriter::check(const CardSettings& settings) {
@@ -254,7 +251,7 @@ void CardWriter::report_losses(const Value& value, Contact& contact) {
   }
 }
 
-// A URL by reference; inline media through an in-memory file; anything else
+// A URL by reference; inline media through a scratch file; anything else
 // (from CSV) a file beside the input, inline. Under --no-photos no photo is
 // inline; under --photo-size each is shrunk first.
 void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
@@ -308,21 +305,13 @@ void CardWriter::media(kwv::Card& card, const Value& value, Contact& contact) {
 }
 
 // Attaches `data` as the photo or sound `value` stands for, with `type`,
-// through the in-memory file.
+// through the scratch file.
 bool CardWriter::attach(kwv::Card& card, const Value& value, const std::string& data,
                         const std::string& type) {
-  if (media_ < 0) media_ = memfd_create("kwvcard-media", MFD_CLOEXEC);
-  const std::string file = "/proc/self/fd/" + std::to_string(media_);
-  // The file holds the last media: cut it only when this one is shorter.
-  const std::size_t size = data.size();
-  bool put = media_ >= 0 && (size >= media_size_ || ftruncate(media_, off_t(size)) == 0);
-  for (std::size_t done = 0; put && done < size;) {
-    const ssize_t n = pwrite(media_, data.data() + done, size - done, static_cast<off_t>(done));
-    put = n > 0;
-    done += put ? static_cast<std::size_t>(n) : 0;
-  }
-  media_size_ = put ? size : SIZE_MAX;  // unknown after a failure: cut next time
-  return put && (value.prop == Prop::Photo ? card.photo(file, type) : card.sound(file, type));
+  if (!media_) media_ = std::make_unique<ScratchFile>("kwvcard-media");
+  const bool put = media_->put(data);
+  return put && (value.prop == Prop::Photo ? card.photo(media_->path(), type)
+                                           : card.sound(media_->path(), type));
 }
 
 }  // namespace kwvcard

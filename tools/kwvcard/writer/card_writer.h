@@ -4,10 +4,12 @@
 
 #include <iconv.h>
 
+#include <memory>
 #include <string>
 
 #include "KwvCard.hpp"
 #include "contact.h"
+#include "writer/scratch_file.h"
 
 namespace kwvcard {
 
@@ -53,8 +55,7 @@ class CardWriter {
   CardSettings settings_;
   std::string charset_name_;                      // as messages name it
   iconv_t lost_ = reinterpret_cast<iconv_t>(-1);  // tells which characters the charset lacks
-  int media_ = -1;              // an in-memory file that inline photos and sounds go through
-  std::size_t media_size_ = 0;  // its size
+  std::unique_ptr<ScratchFile> media_;            // what inline photos and sounds go through
   std::size_t photos_left_out_ = 0;
 };
 

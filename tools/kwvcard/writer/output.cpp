@@ -1,7 +1,6 @@
 #include "writer/output.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,20 +60,19 @@ std::string safe(const std::string& name) {
 
 }  // namespace
 
-Output::Output(const std::string& file, const std::string& folder) : file_(file), folder_(folder) {
+Output::Output(const std::string& file, const std::string& folder)
+    : file_(file), folder_(folder), card_("kwvcard-card") {
   static const bool registered = std::atexit(ended_early) == 0;
   (void)registered;
-  memory_ = memfd_create("kwvcard-card", MFD_CLOEXEC);
   if (!folder_.empty()) {
     std::error_code error;
     std::filesystem::create_directories(folder_, error);
     if (!std::filesystem::is_directory(folder_))
       throw std::runtime_error("cannot create the folder " + folder_);
-    if (memory_ < 0) fail("write into", folder_);
     return;
   }
   std::string temp = file_ + ".XXXXXX";
-  const int fd = memory_ < 0 ? -1 : mkstemp(temp.data());
+  const int fd = mkstemp(temp.data());
   if (fd < 0) fail("write", file_);
   const mode_t mask = umask(0);  // the permissions a new file gets
   umask(mask);
@@ -84,13 +82,14 @@ Output::Output(const std::string& file, const std::string& folder) : file_(file)
     std::remove(temp.c_str());
     fail("write", file_);
   }
-  std::setvbuf(out_, nullptr, _IOFBF, 1 << 20);
+  // stdio takes the size of a buffer only with the buffer itself.
+  out_buffer_.resize(1 << 20);
+  std::setvbuf(out_, out_buffer_.data(), _IOFBF, out_buffer_.size());
   unfinished() = temp;
 }
 
 Output::~Output() {
   if (out_ != nullptr) std::fclose(out_);
-  if (memory_ >= 0) close(memory_);
   remove_unfinished();
 }
 
@@ -101,28 +100,21 @@ std::string Output::next_card(const std::string& name) {
     for (int n = 2; !names_.insert(unique).second; ++n) unique = base + "-" + std::to_string(n);
     unfinished() = folder_ + "/" + unique + ".vcf";
   }
-  return "/proc/self/fd/" + std::to_string(memory_);
+  return card_.path();
 }
 
 void Output::keep_card() {
-  // Reads until a read leaves room in the buffer: one read takes most cards.
-  constexpr std::size_t kBlock = 1 << 16;
-  std::size_t size = 0;
-  do {
-    if (buffer_.size() < size + kBlock) buffer_.resize(size + kBlock);
-    const ssize_t n =
-        pread(memory_, buffer_.data() + size, buffer_.size() - size, static_cast<off_t>(size));
-    if (n < 0) fail("write", file_);
-    size += static_cast<std::size_t>(n);
-  } while (size == buffer_.size());
+  std::string_view card;
+  if (!card_.get(card)) fail("write", folder_.empty() ? file_ : unfinished());
   static const char kTrailer[] = "END:VCARD\r\n";
   const std::size_t trailer = sizeof kTrailer - 1;
-  if (size < trailer || std::memcmp(buffer_.data() + size - trailer, kTrailer, trailer) != 0) {
+  if (card.size() < trailer || card.substr(card.size() - trailer) != kTrailer) {
     throw std::runtime_error("cannot write " + (folder_.empty() ? file_ : unfinished()) +
                              ": the card could not be held in memory");
   }
+  const std::size_t size = card.size();
   if (folder_.empty()) {
-    if (size == 0 || std::fwrite(buffer_.data(), 1, size, out_) != size) fail("write", file_);
+    if (size == 0 || std::fwrite(card.data(), 1, size, out_) != size) fail("write", file_);
     return;
   }
   const std::string& path = unfinished();
@@ -134,7 +126,7 @@ void Output::keep_card() {
     fail("write", path);
   }
   for (std::size_t done = 0; done < size;) {
-    const ssize_t n = ::write(fd, buffer_.data() + done, size - done);
+    const ssize_t n = ::write(fd, card.data() + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : ENOSPC;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "writer/scratch_file.h"
+
 namespace kwvcard {
 
 class Output {
@@ -37,8 +39,8 @@ class Output {
  private:
   std::string file_, folder_;
   std::FILE* out_ = nullptr;  // the single file, under a temporary name
-  int memory_ = -1;           // the in-memory file each card goes through
-  std::vector<char> buffer_;
+  std::vector<char> out_buffer_;
+  ScratchFile card_;  // the file each card goes through
   std::set<std::string> names_;
 };
 
