@@ -163,7 +163,7 @@ int write_cards(const Options& o, const std::string& name, std::size_t total, bo
   while (next(contact)) {
     skipped += contact.skipped;
     if (vcard || !contact.values.empty()) {  // a CSV row may be empty: no card for it
-      writer.write(output.next_card(contact.name), contact);
+      writer.write(output.next_card(contact.name, writer.most_bytes(contact)), contact);
       output.keep_card();
       messages.written(++written);
     }

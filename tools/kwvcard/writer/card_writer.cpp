@@ -251,6 +251,31 @@ void CardWriter::report_losses(const Value& value, Contact& contact) {
   }
 }
 
+std::size_t CardWriter::most_bytes(const Contact& contact) const {
+  // A text value's line at its longest: each byte may become two in the
+  // card's charset (GB18030 takes 4 bytes for some 2-byte UTF-8 characters),
+  // three under quoted-printable, plus soft line breaks: 12 a byte is more
+  // than enough, and 1 KiB for the property's name and parameters. An
+  // attachment's base64 body folded on lines of 76 takes under twice its
+  // bytes; a shrunk photo is a JPEG of at most photo_size pixels a side,
+  // under 6 bytes a pixel.
+  constexpr std::size_t kLine = 1024;
+  const std::size_t side = static_cast<std::size_t>(settings_.photo_size);
+  std::size_t most = 64;  // BEGIN, VERSION and END
+  for (const Value& value : contact.values) {
+    std::size_t bytes = value.data.size() + value.types.size();
+    for (const std::string& part : value.parts) bytes += part.size();
+    if (value.prop != Prop::Photo && value.prop != Prop::Sound) {
+      most += 12 * bytes + kLine;
+      continue;
+    }
+    const bool shrunk = value.prop == Prop::Photo && side > 0;
+    if (!value.inline_data && value.property.empty() && !shrunk) return SIZE_MAX;  // a file
+    most += 2 * (shrunk ? 6 * side * side + (64 << 10) : bytes) + kLine;
+  }
+  return most;
+}
+
 // A URL by reference; inline media through a scratch file; anything else
 // (from CSV) a file beside the input, inline. Under --no-photos no photo is
 // inline; under --photo-size each is shrunk first.

@@ -42,6 +42,11 @@ class CardWriter {
   // card is still written.
   void write(const std::string& path, Contact& contact);
 
+  // The most bytes the card of `contact` can take, whatever the charset and
+  // encoding: SIZE_MAX when it has a photo or sound file to read (from CSV),
+  // whose size is not known before.
+  std::size_t most_bytes(const Contact& contact) const;
+
   // How many photos --no-photos left out so far.
   std::size_t photos_left_out() const { return photos_left_out_; }
 

@@ -93,19 +93,21 @@ Output::~Output() {
   remove_unfinished();
 }
 
-std::string Output::next_card(const std::string& name) {
+std::string Output::next_card(const std::string& name, std::size_t most_bytes) {
   if (!folder_.empty()) {
     const std::string base = safe(name);
     std::string unique = base;
     for (int n = 2; !names_.insert(unique).second; ++n) unique = base + "-" + std::to_string(n);
     unfinished() = folder_ + "/" + unique + ".vcf";
   }
-  return card_.path();
+  piped_ = most_bytes <= pipe_.room();
+  return piped_ ? pipe_.path() : card_.path();
 }
 
 void Output::keep_card() {
   std::string_view card;
-  if (!card_.get(card)) fail("write", folder_.empty() ? file_ : unfinished());
+  if (!(piped_ ? pipe_.get(card) : card_.get(card)))
+    fail("write", folder_.empty() ? file_ : unfinished());
   static const char kTrailer[] = "END:VCARD\r\n";
   const std::size_t trailer = sizeof kTrailer - 1;
   if (card.size() < trailer || card.substr(card.size() - trailer) != kTrailer) {

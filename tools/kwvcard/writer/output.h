@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "writer/card_pipe.h"
 #include "writer/scratch_file.h"
 
 namespace kwvcard {
@@ -25,10 +26,11 @@ class Output {
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
-  // Where to write the card of the contact called `name`: a file in memory.
+  // Where to write the card of the contact called `name`, which holds at most
+  // `most_bytes`: a pipe when it surely fits, a file in memory otherwise.
   // In a folder the card's file will be "<name>.vcf" (unsafe characters
   // replaced, duplicates numbered "<name>-2.vcf", ...).
-  std::string next_card(const std::string& name);
+  std::string next_card(const std::string& name, std::size_t most_bytes);
   // The card is complete: copies it into the single file or its own file.
   // Throws std::runtime_error naming the file and the reason when it cannot
   // be written whole; a card file left incomplete is removed.
@@ -40,7 +42,9 @@ class Output {
   std::string file_, folder_;
   std::FILE* out_ = nullptr;  // the single file, under a temporary name
   std::vector<char> out_buffer_;
-  ScratchFile card_;  // the file each card goes through
+  CardPipe pipe_;       // what a card that fits goes through
+  ScratchFile card_;    // and any other card
+  bool piped_ = false;  // the card being written is in the pipe
   std::set<std::string> names_;
 };
 

@@ -1,7 +1,13 @@
 // The libvips way of shrink_photo: GIF, BMP and WebP images, and JPEG and PNG
 // images with a colour profile or in CMYK.
+//
+// libvips and the hundred-odd libraries under it are loaded (dlopen) the first
+// time a photo needs them, not when kwvcard starts: most imports never do,
+// and loading them takes longer than converting a small export. Only its
+// headers are used at build time.
 #include "writer/photo_internal.h"
 
+#include <dlfcn.h>
 #include <vips/vips.h>
 // After vips.h, which it needs and does not include.
 #include <vips/vector.h>
@@ -15,11 +21,55 @@
 #include <string>
 #include <utility>
 
+// libvips 8 keeps the ABI of its library 42; vips_version() tells the rest.
+#ifndef KWVCARD_VIPS_SONAME
+#define KWVCARD_VIPS_SONAME "libvips.so.42"
+#endif
+
 namespace kwvcard::photo {
 namespace {
 
+// The functions of libvips (and of GLib and GObject under it) used here.
+// clang-format off
+#define KWVCARD_VIPS_FUNCTIONS(X)                                                        \
+  X(g_free) X(g_log_set_handler) X(g_object_unref) X(vips_area_unref)                   \
+  X(vips_array_double_newv) X(vips_cache_set_max) X(vips_colourspace)                   \
+  X(vips_concurrency_set) X(vips_error_buffer) X(vips_error_clear) X(vips_flatten)      \
+  X(vips_foreign_find_load_buffer) X(vips_image_get_height) X(vips_image_get_typeof)    \
+  X(vips_image_get_width) X(vips_image_hasalpha) X(vips_image_new_from_buffer)          \
+  X(vips_init) X(vips_jpegsave_buffer) X(vips_operation_block_set)                      \
+  X(vips_thumbnail_buffer) X(vips_vector_set_enabled) X(vips_version)
+// clang-format on
+
+// libvips as loaded: each function by its own name, or none when the library
+// or one of them is missing.
+struct Vips {
+#define KWVCARD_VIPS_POINTER(name) decltype(&::name) name = nullptr;
+  KWVCARD_VIPS_FUNCTIONS(KWVCARD_VIPS_POINTER)
+#undef KWVCARD_VIPS_POINTER
+};
+
+// Loads libvips once per process; null when it cannot be loaded.
+const Vips* load_vips() {
+  static const Vips* loaded = []() -> const Vips* {
+    void* library = dlopen(KWVCARD_VIPS_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static Vips vips;
+    bool all = true;
+#define KWVCARD_VIPS_LOAD(name)                                             \
+  vips.name = reinterpret_cast<decltype(vips.name)>(dlsym(library, #name)); \
+  all = all && vips.name != nullptr;
+    KWVCARD_VIPS_FUNCTIONS(KWVCARD_VIPS_LOAD)
+#undef KWVCARD_VIPS_LOAD
+    return all ? &vips : nullptr;
+  }();
+  return loaded;
+}
+
+const Vips* lib = nullptr;  // set by start_vips()
+
 struct Unref {
-  void operator()(void* object) const { g_object_unref(object); }
+  void operator()(void* object) const { lib->g_object_unref(object); }
 };
 using Image = std::unique_ptr<VipsImage, Unref>;
 
@@ -36,18 +86,22 @@ void drop_message(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 // which `format` holds to BMP files.
 bool start_vips() {
   static const bool started = [] {
-    g_log_set_handler("VIPS",
-                      GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
-                                     G_LOG_LEVEL_DEBUG),
-                      drop_message, nullptr);
-    if (VIPS_INIT("kwvcard") != 0) return false;
-    vips_concurrency_set(1);
-    vips_cache_set_max(0);
-    vips_vector_set_enabled(FALSE);
-    vips_operation_block_set("VipsForeignLoad", TRUE);
+    lib = load_vips();
+    if (lib == nullptr) return false;
+    lib->g_log_set_handler("VIPS",
+                           GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                          G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+                           drop_message, nullptr);
+    if (lib->vips_version(3) - lib->vips_version(5) != VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE ||
+        lib->vips_init("kwvcard") != 0)
+      return false;
+    lib->vips_concurrency_set(1);
+    lib->vips_cache_set_max(0);
+    lib->vips_vector_set_enabled(FALSE);
+    lib->vips_operation_block_set("VipsForeignLoad", TRUE);
     for (const char* loader : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadNsgif",
                                "VipsForeignLoadWebp", "VipsForeignLoadMagick"}) {
-      vips_operation_block_set(loader, FALSE);
+      lib->vips_operation_block_set(loader, FALSE);
     }
     return true;
   }();
@@ -58,7 +112,7 @@ bool start_vips() {
 // it: "JPEG", "PNG", "GIF", "WebP", or "BMP" for what ImageMagick loads and
 // starts as a BMP file does ("BM"). Empty for anything else.
 std::string_view format(std::string_view image) {
-  const char* found = vips_foreign_find_load_buffer(image.data(), image.size());
+  const char* found = lib->vips_foreign_find_load_buffer(image.data(), image.size());
   const std::string_view loader = found ? found : "";
   if (loader == "VipsForeignLoadJpegBuffer") return "JPEG";
   if (loader == "VipsForeignLoadPngBuffer") return "PNG";
@@ -90,8 +144,8 @@ std::pair<long long, long long> bmp_size(std::string_view bmp) {
 // part that wrote it ("VipsJpeg: "), ImageMagick's prefix and what it appends
 // (" `file' @ source location").
 std::string failure() {
-  std::string detail = vips_error_buffer();
-  vips_error_clear();
+  std::string detail = lib->vips_error_buffer();
+  lib->vips_error_clear();
   detail.erase(std::min(detail.find('\n'), detail.size()));
   const std::size_t colon = detail.find(": ");
   detail.erase(0, colon == std::string::npos ? 0 : colon + 2);
@@ -107,21 +161,21 @@ ShrunkPhoto shrink_with_vips(std::string_view image, int max_side) {
   static std::mutex one_at_a_time;
   const std::lock_guard<std::mutex> lock(one_at_a_time);
   if (!start_vips()) return refused("cannot start libvips");
-  vips_error_clear();
+  lib->vips_error_clear();
   const std::string_view type = format(image);
-  vips_error_clear();
+  lib->vips_error_clear();
   if (type.empty()) return refused("not a JPEG, PNG, GIF, BMP or WebP image");
 
   // The size, from the header alone, before any pixel is decoded.
   auto [width, height] = type == "BMP" ? bmp_size(image) : std::pair<long long, long long>();
   bool profiled = false;
   if (width * height <= kMaxPhotoPixels) {
-    const Image header(vips_image_new_from_buffer(image.data(), image.size(), "", "access",
-                                                  VIPS_ACCESS_SEQUENTIAL, nullptr));
+    const Image header(lib->vips_image_new_from_buffer(image.data(), image.size(), "", "access",
+                                                       VIPS_ACCESS_SEQUENTIAL, nullptr));
     if (!header) return refused(failure());
-    width = vips_image_get_width(header.get());
-    height = vips_image_get_height(header.get());
-    profiled = vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
+    width = lib->vips_image_get_width(header.get());
+    height = lib->vips_image_get_height(header.get());
+    profiled = lib->vips_image_get_typeof(header.get(), VIPS_META_ICC_NAME) != 0;
   }
   if (width * height > kMaxPhotoPixels) {
     return refused(too_many_pixels(width, height));
@@ -135,34 +189,34 @@ ShrunkPhoto shrink_with_vips(std::string_view image, int max_side) {
   // than shrinking a contact photo, so an image without one is taken as sRGB.
   VipsImage* step = nullptr;
   const int thumbnailed =
-      profiled
-          ? vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
-                                  "height", max_side, "size", VIPS_SIZE_DOWN, "export_profile",
-                                  "srgb", "option_string", "fail_on=error", nullptr)
-          : vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step, max_side,
-                                  "height", max_side, "size", VIPS_SIZE_DOWN, "option_string",
-                                  "fail_on=error", nullptr);
+      profiled ? lib->vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step,
+                                            max_side, "height", max_side, "size", VIPS_SIZE_DOWN,
+                                            "export_profile", "srgb", "option_string",
+                                            "fail_on=error", nullptr)
+               : lib->vips_thumbnail_buffer(const_cast<char*>(image.data()), image.size(), &step,
+                                            max_side, "height", max_side, "size", VIPS_SIZE_DOWN,
+                                            "option_string", "fail_on=error", nullptr);
   if (thumbnailed != 0) return refused(failure());
   Image photo(step);
-  if (vips_colourspace(photo.get(), &step, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
+  if (lib->vips_colourspace(photo.get(), &step, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
     return refused(failure());
   }
   photo.reset(step);
-  if (vips_image_hasalpha(photo.get())) {
-    VipsArrayDouble* white = vips_array_double_newv(1, 255.0);
-    const int flattened = vips_flatten(photo.get(), &step, "background", white, nullptr);
-    vips_area_unref(VIPS_AREA(white));
+  if (lib->vips_image_hasalpha(photo.get())) {
+    VipsArrayDouble* white = lib->vips_array_double_newv(1, 255.0);
+    const int flattened = lib->vips_flatten(photo.get(), &step, "background", white, nullptr);
+    lib->vips_area_unref(VIPS_AREA(white));
     if (flattened != 0) return refused(failure());
     photo.reset(step);
   }
   void* jpeg = nullptr;
   std::size_t size = 0;
-  if (vips_jpegsave_buffer(photo.get(), &jpeg, &size, "Q", 85, "strip", TRUE, "interlace", FALSE,
-                           "optimize_coding", TRUE, nullptr) != 0) {
+  if (lib->vips_jpegsave_buffer(photo.get(), &jpeg, &size, "Q", 85, "strip", TRUE, "interlace",
+                                FALSE, "optimize_coding", TRUE, nullptr) != 0) {
     return refused(failure());
   }
   ShrunkPhoto shrunk{true, std::string(static_cast<const char*>(jpeg), size), {}};
-  g_free(jpeg);
+  lib->g_free(jpeg);
   return shrunk;
 }
 
