@@ -89,6 +89,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
@@ -139,6 +140,8 @@ inline constexpr const char* kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "
 
 /// A set of telephone or address types, from a braced list (`{Tel::Cell,
 /// Tel::Pref}`, `{}` for none) or built up with add().
+class Card;
+
 template <typename Type>
 class Types {
  public:
@@ -163,6 +166,7 @@ class Types {
   constexpr bool operator==(const Types& other) const { return bits_ == other.bits_; }
 
  private:
+  friend class Card;
   unsigned bits_ = 0;
 };
 
@@ -449,14 +453,29 @@ class Card {
 
   // Whether `value` holds no NUL (which would cut the value) and, unless
   // `breaks` are allowed, no CR or LF (which would end the property early).
-  // One pass without early exit, so that the compiler can do it many bytes at
-  // a time.
+  // Text rarely holds a byte below 0x0E, so that is looked for first, eight
+  // bytes at a time ((x - 0x0E..0E) & ~x & 0x80..80 is non-zero exactly when
+  // a byte of x is below 0x0E), and the bytes only of a value that has one.
   static bool whole(std::string_view value, bool breaks) {
+    const char* p = value.data();
+    const std::size_t n = value.size();
+    if (n >= 8) {
+      constexpr std::uint64_t kBelow = 0x0E0E0E0E0E0E0E0Eu, kHighs = 0x8080808080808080u;
+      const auto below = [&](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, p + at, 8);
+        return (word - kBelow) & ~word & kHighs;
+      };
+      std::uint64_t low = below(n - 8);  // the last word, which may overlap the others
+      for (std::size_t at = 0; at + 8 < n; at += 8) low |= below(at);
+      if (low == 0) return true;
+    }
     unsigned bad = 0;
     if (breaks) {
-      for (const char c : value) bad |= static_cast<unsigned>(c == '\0');
+      for (std::size_t i = 0; i < n; ++i) bad |= static_cast<unsigned>(p[i] == '\0');
     } else {
-      for (const char c : value) bad |= static_cast<unsigned>(c == '\r' || c == '\n' || c == '\0');
+      for (std::size_t i = 0; i < n; ++i)
+        bad |= static_cast<unsigned>(p[i] == '\r' || p[i] == '\n' || p[i] == '\0');
     }
     return bad == 0;
   }
@@ -686,7 +705,7 @@ class Card {
     std::size_t used = 0;
     for (std::size_t i = 0; i < n; ++i) {
       std::size_t semicolons = 0;
-      if (structured) {
+      if (structured && c[i].size != 0 && std::memchr(c[i].bytes, ';', c[i].size) != nullptr) {
         for (std::size_t k = 0; k < c[i].size; ++k)
           semicolons += c[i].bytes[k] == ';' && !(c[i].inside && c[i].inside[k]);
       }
@@ -845,13 +864,13 @@ class Card {
   template <typename Type, std::size_t N, typename Off, typename On>
   void set_types(Types<Type> types, Types<Type>& now, const char* const (&names)[N], Off off,
                  On on) {
-    if (types == now) return;
-    for (std::size_t i = 0; i < N; ++i) {
-      const auto t = static_cast<Type>(i);
-      if (types.has(t) == now.has(t)) continue;
+    // The flags that differ, lowest first.
+    for (unsigned differ = types.bits_ ^ now.bits_; differ != 0; differ &= differ - 1) {
+      const auto i = static_cast<unsigned>(__builtin_ctz(differ));
+      if (i >= N) break;
       char name[8];
       std::memcpy(name, names[i], std::strlen(names[i]) + 1);
-      (card_.*(types.has(t) ? on : off))(name);
+      (card_.*(((types.bits_ >> i) & 1u) != 0 ? on : off))(name);
     }
     now = types;
   }
