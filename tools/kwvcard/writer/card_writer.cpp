@@ -6,10 +6,13 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include <qelstr.h>
 
 #include "text.h"
 #include "writer/photo.h"
@@ -130,8 +133,7 @@ CardWriter::CardWriter(CardSettings settings) : settings_(std::move(settings)) {
   const std::string& charset = settings_.charset;
   charset_name_ = upper(charset);
   if (starts_with_nocase(charset, "GB2312")) {
-    charset_name_ = "GB2312";
-    lost_ = iconv_open("GB2312", "UTF-8");
+    charset_name_ = "GB2312";  // converted with the library's own table
   } else if (charset != "ASCII") {
     lost_ = iconv_open(charset.c_str(), "UTF-8");
   }
@@ -225,7 +227,11 @@ bool CardWriter::add(kwv::Card& card, const Value& value) {
 
 // Each part of a value written with '?' for characters the card's charset
 // lacks is reported with those characters.
+// Which characters became '?': each one that is not ASCII, converted alone
+// the way the card converted it (GB2312 with the library's own table, the
+// same as qelstr_utf8_to_gb; any other charset through iconv).
 void CardWriter::report_losses(const Value& value, Contact& contact) {
+  const bool gb2312 = charset_name_ == "GB2312";
   const bool iconv_there = lost_ != reinterpret_cast<iconv_t>(-1);
   for (std::size_t i = 0; i < value.parts.size(); ++i) {
     const std::string& text = value.parts[i];
@@ -236,7 +242,11 @@ void CardWriter::report_losses(const Value& value, Contact& contact) {
         char out[16], *to = out, *from = const_cast<char*>(text.data() + at);
         std::size_t from_left = len, to_left = sizeof out;
         bool mapped = false;
-        if (iconv_there) {
+        if (gb2312) {
+          char one[8] = {};
+          std::memcpy(one, text.data() + at, std::min<std::size_t>(len, 4));
+          mapped = qelstr_utf8_to_gb(out, one) > 0 && std::strcmp(out, "?") != 0;
+        } else if (iconv_there) {
           iconv(lost_, nullptr, nullptr, nullptr, nullptr);
           mapped = iconv(lost_, &from, &from_left, &to, &to_left) != std::size_t(-1) && to != out;
         }
