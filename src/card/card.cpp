@@ -28,7 +28,7 @@ int store_field(char* field, const char* text) {
 // 64 KiB would, for a quarter of the memory. Setting the buffer also spares
 // the fstat(2) stdio makes to size its own. glibc only: elsewhere stdio's
 // default stays.
-constexpr std::size_t kStreamBuffer = std::size_t{16} << 10;
+[[maybe_unused]] constexpr std::size_t kStreamBuffer = std::size_t{16} << 10;
 
 void set_buffer(std::FILE* stream) {
 #ifdef __GLIBC__
