@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Writes the service worker into SITE with the list of FILES it keeps and a
 # cache name from their hash, so that a new build replaces the old cache.
 set(all "")

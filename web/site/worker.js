@@ -3,9 +3,9 @@
 // system with the arguments the command takes; its standard error gives the
 // messages, the summary and the progress; the files it writes are the result.
 "use strict";
-importScripts("kwvcard.js", "zip.js");
+// Its source is kwvcard.js and this file, joined by web/bundle.py.
 
-const ready = createKwvcard();
+let ready = null;  // the module, once the page has sent its bytes
 
 // The command line for `options` (window.kwvcard.convert's), the input being
 // `input` and the result going to `out`.
@@ -71,7 +71,8 @@ const removeTree = (FS, path) => {
   }
 };
 
-// One conversion: {status, messages, summary, files: [{name, bytes}]}.
+// One conversion: {status, messages, summary, files: [{name, bytes}]}, files
+// being the one card file or, under outDir, a file per contact.
 const convert = async (bytes, fileName, options, onProgress) => {
   const module = await ready;
   const { FS } = module, kw = module.kwvcard;
@@ -98,9 +99,8 @@ const convert = async (bytes, fileName, options, onProgress) => {
   const summary = status < 2 && messages.length ? messages.pop() : "";
   let files = [];
   if (status < 2 && options.outDir) {
-    const cards = FS.readdir("/work/cards").filter((n) => n !== "." && n !== "..")
+    files = FS.readdir("/work/cards").filter((n) => n !== "." && n !== "..")
       .map((name) => ({ name, bytes: FS.readFile("/work/cards/" + name) }));
-    files = [{ name: stem + ".zip", bytes: kwvZip(cards), cards }];
   } else if (status < 2) {
     files = [{ name: out, bytes: FS.readFile("/work/" + out) }];
   }
@@ -110,11 +110,15 @@ const convert = async (bytes, fileName, options, onProgress) => {
 };
 
 self.onmessage = async (event) => {
+  if (event.data.wasm) {
+    ready = createKwvcard({ wasmBinary: event.data.wasm });
+    return;
+  }
   const { id, bytes, fileName, options } = event.data;
   try {
     const result = await convert(bytes, fileName, options,
       (done, total) => self.postMessage({ id, progress: [done, total] }));
-    self.postMessage({ id, result });
+    self.postMessage({ id, result }, result.files.map((f) => f.bytes.buffer));
   } catch (e) {
     self.postMessage({ id, error: String(e && e.message || e) });
   }
