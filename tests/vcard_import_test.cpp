@@ -67,8 +67,9 @@ TEST_F(VcardImportTest, ABadValueIsLeftOutNotTheInput) {
 
 // Inline media are decoded and attached again; a URL is written by reference.
 TEST_F(VcardImportTest, PhotosAndSounds) {
-  std::string jpeg = "\xFF\xD8\xFF\xE0";
+  std::string jpeg = "\xFF\xD8\xFF\xE0", large;
   for (int i = 0; jpeg.size() < 100; ++i) jpeg += static_cast<char>(i * 7);
+  while (large.size() < (1 << 20)) large += jpeg;  // a card too large for the pipe cards take
   const std::string png = "\x89PNG\r\n\x1A\n\0\0"s, gif = "GIF89a\x01", bmp = "BM\x10\0"s,
                     wav = "RIFF\0WAVE"s;
   const auto b64 = kwvtest::base64;
@@ -82,6 +83,7 @@ TEST_F(VcardImportTest, PhotosAndSounds) {
       {"PHOTO;ENCODING=BASE64;JPEG:\r\n " + b64(jpeg).substr(0, 60) + "\r\n " +
            b64(jpeg).substr(60) + "\r\n\r\n",
        attached("PHOTO", "JPEG", jpeg), ""},
+      {"PHOTO;ENCODING=b;TYPE=JPEG:" + b64(large) + "\r\n", attached("PHOTO", "JPEG", large), ""},
       {"PHOTO;ENCODING=b;TYPE=image/png:" + b64(png).substr(0, 14) + "\r\n",
        attached("PHOTO", "PNG", png), ""},
       {"PHOTO:data:image/gif;base64,\r\n " + b64(gif) + "\r\n", attached("PHOTO", "GIF", gif), ""},
