@@ -1,7 +1,9 @@
 #include "input/input.h"
 
 #include <iconv.h>
+#ifndef KWVCARD_NO_UCHARDET
 #include <uchardet/uchardet.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +71,25 @@ std::string convert(const std::string& bytes, const std::string& name, const std
 
 }  // namespace
 
+#ifdef KWVCARD_NO_UCHARDET
+// Built without uchardet (the web page), the build supplies the guess: the
+// encoding `text` seems to be in, empty when it cannot tell.
+std::string guess_encoding(const std::string& text);
+#else
+namespace {
+
+// The encoding uchardet takes `text` to be in; empty when it cannot tell.
+std::string guess_encoding(const std::string& text) {
+  std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> guess(uchardet_new(),
+                                                                                 uchardet_delete);
+  if (!guess || uchardet_handle_data(guess.get(), text.data(), text.size()) != 0) return "";
+  uchardet_data_end(guess.get());
+  return uchardet_get_charset(guess.get());
+}
+
+}  // namespace
+#endif
+
 std::string input_name(const std::string& path) {
   return path == "-" ? "standard input" : path;
 }
@@ -88,12 +109,7 @@ std::string read_input(std::FILE* in, const std::string& name, const std::string
     text.erase(0, m.mark.size());
   }
   if (encoding.empty() && valid_utf8_prefix(text) < text.size()) {
-    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> guess(uchardet_new(),
-                                                                                   uchardet_delete);
-    if (guess && uchardet_handle_data(guess.get(), text.data(), text.size()) == 0) {
-      uchardet_data_end(guess.get());
-      encoding = uchardet_get_charset(guess.get());
-    }
+    encoding = guess_encoding(text);
     if (encoding.empty() || encoding == "UTF-8" || encoding == "ASCII") {
       throw std::runtime_error(name + ":" + std::to_string(line_of(text, valid_utf8_prefix(text))) +
                                ": invalid UTF-8 (name the file's encoding with --from-encoding)");

@@ -38,6 +38,18 @@ std::string cannot_decode(std::string detail) {
 
 }  // namespace photo
 
+#ifdef KWVCARD_PHOTO_BROWSER
+// Built for the web page, the browser decodes, shrinks and encodes the photo
+// with its own image code (web/glue/photo_browser.cpp), to the same rules.
+ShrunkPhoto shrink_in_browser(std::string_view image, int max_side);
+
+ShrunkPhoto shrink_photo(std::string_view image, int max_side) {
+  if (max_side < kMinPhotoSide || max_side > kMaxPhotoSide) {
+    return photo::refused("the photo size must be 16 to 1024 pixels");
+  }
+  return shrink_in_browser(image, max_side);
+}
+#else
 // JPEG and PNG images, nearly all of those a phone exports, are decoded by
 // libjpeg-turbo and libpng (shrunk on load where JPEG allows), averaged down
 // to their size, turned upright and encoded by libjpeg-turbo: no libvips
@@ -57,5 +69,6 @@ ShrunkPhoto shrink_photo(std::string_view image, int max_side) {
   Pixels pixels = shrunk(std::move(decoded.pixels), decoded.size);
   return encode_jpeg(upright(std::move(pixels), decoded.orientation));
 }
+#endif
 
 }  // namespace kwvcard
