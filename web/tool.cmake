@@ -8,19 +8,10 @@
 # - photo_browser.cpp: photos shrunk by the browser's image code;
 # - workbook.cpp: workbooks recognised, and refused (no libzip, expat or
 #   freexl here): the page asks for CSV.
-# libcsv is compiled from Debian's source package (web/libcsv-source), CLI11
-# from Debian's headers. web/CMakeLists.txt links the result into the page.
+# libcsv is compiled from its copy in web/third_party/libcsv/, CLI11 from
+# Debian's headers. web/CMakeLists.txt links the result into the page.
 enable_language(C)
-set(KWVCARD_LIBCSV_SOURCE ${CMAKE_BINARY_DIR}/libcsv CACHE PATH
-  "libcsv's source (libcsv.c, csv.h), unpacked from Debian's source package")
-if(NOT EXISTS ${KWVCARD_LIBCSV_SOURCE}/libcsv.c)
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/web/libcsv-source ${KWVCARD_LIBCSV_SOURCE}
-    RESULT_VARIABLE libcsv_result)
-  if(NOT libcsv_result EQUAL 0)
-    message(FATAL_ERROR "cannot unpack libcsv's source with web/libcsv-source "
-                        "(apt-get source libcsv, as root)")
-  endif()
-endif()
+set(KWVCARD_LIBCSV_SOURCE ${PROJECT_SOURCE_DIR}/web/third_party/libcsv)
 # CLI11 is header-only; its headers are copied so that no /usr/include folder
 # comes before Emscripten's own C library.
 find_path(KWVCARD_CLI11_DIR CLI/CLI.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH)

@@ -35,6 +35,7 @@
     document.title = t("title");
     $("ui-lang").value = lang;
     if (lastFile) $("download").textContent = t("download", { name: lastFile });
+    if (summaryKey) $("summary").textContent = t(summaryKey);
   };
 
   // The worker, started from engine.js's source, and the conversions it runs.
@@ -61,7 +62,13 @@
   window.kwvcard = { convert: (bytes, fileName, options) => convert(bytes, fileName, options) };
 
   // The controls.
-  let chosen = null, lastFile = "", lastUrl = "";
+  // summaryKey: the page's own text in the summary, if any (the tool's
+  // summary line is the tool's words and stays as it is).
+  let chosen = null, lastFile = "", lastUrl = "", summaryKey = "";
+  const say = (key, extra = "") => {
+    summaryKey = extra ? "" : key;
+    $("summary").textContent = t(key) + extra;
+  };
   const choose = (file) => {
     chosen = file;
     file.slice(0, 8).arrayBuffer().then((head) => {
@@ -95,9 +102,9 @@
     link.hidden = true;
     if (lastUrl) URL.revokeObjectURL(lastUrl);
     lastUrl = lastFile = "";
-    if (!chosen) { summary.textContent = t("chooseFile"); return; }
+    if (!chosen) { say("chooseFile"); return; }
     $("convert").disabled = true;
-    summary.textContent = t("working");
+    say("working");
     bar.value = 0;
     try {
       const bytes = new Uint8Array(await chosen.arrayBuffer());
@@ -111,7 +118,8 @@
         item.textContent = text;
         messages.append(item);
       }
-      summary.textContent = result.status === 2 ? t("stopped") : result.summary;
+      if (result.status === 2) say("stopped");
+      else { summaryKey = ""; summary.textContent = result.summary; }
       summary.className = result.status === 2 ? "error" : "";
       if (result.files.length) {
         const file = options().outDir ? { name: chosen.name.replace(/\.[^.]*$/, "") + ".zip",
@@ -125,7 +133,7 @@
         link.hidden = false;
       }
     } catch (e) {
-      summary.textContent = t("failed") + e.message;
+      say("failed", e.message);
       summary.className = "error";
     } finally {
       bar.hidden = true;
