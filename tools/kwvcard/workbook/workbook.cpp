@@ -1,6 +1,5 @@
 #include "workbook/workbook.h"
 
-#include <cstring>
 #include <stdexcept>
 
 #include "workbook/ods_rows.h"
@@ -9,16 +8,6 @@
 #include "workbook/zip_entry.h"
 
 namespace kwvcard {
-
-Container container_of(std::FILE* in) {
-  unsigned char magic[8] = {};
-  const std::size_t n = std::fread(magic, 1, sizeof magic, in);
-  std::rewind(in);
-  if (n >= 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0) return Container::Zip;
-  if (n == 8 && std::memcmp(magic, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0)
-    return Container::Ole2;
-  return Container::None;
-}
 
 std::function<std::unique_ptr<Rows>()> open_workbook(Container container, std::FILE* in,
                                                      const std::string& name,
