@@ -226,6 +226,12 @@ const viaControls = async (page, file, o, downloads) => {
         same(label + " (controls)", { ...shown, status: want.status, summary: want.status === 2 ? "" : shown.summary },
           want, o.photoSize > 0 ? o.photoSize : 0);
       }
+      // A workbook: the page cannot read one and asks for CSV (status 2).
+      for (const book of ["tests/workbook/excel.xlsx", "tests/workbook/libreoffice.xls"]) {
+        const r = await viaApi(page, book, {});
+        expect(`${url} ${book}: status ${r.status}, ${JSON.stringify(r.messages)}`, r.status === 2 &&
+          r.files.length === 0 && r.messages.length === 1 && r.messages[0].includes("save the sheet as CSV"));
+      }
       expect(`${url}: requests after loading: ${requests.join(" ")}`, requests.length === 0);
       if (url.startsWith("http")) {  // after a conversion that writes cards
         await viaControls(page, "tests/import/list-zh.csv", { charset: "GB2312", lang: "zh-CN" }, downloads);
