@@ -138,10 +138,10 @@ inline constexpr const char* kTelNames[] = {"PREF",  "VOICE", "FAX",   "MSG", "C
 /// The name an ADR line writes for each address type, in the order of Adr.
 inline constexpr const char* kAdrNames[] = {"DOM", "INTL", "POSTAL", "PARCEL", "HOME", "WORK"};
 
-/// A set of telephone or address types, from a braced list (`{Tel::Cell,
-/// Tel::Pref}`, `{}` for none) or built up with add().
 class Card;
 
+/// A set of telephone or address types, from a braced list (`{Tel::Cell,
+/// Tel::Pref}`, `{}` for none) or built up with add().
 template <typename Type>
 class Types {
  public:
