@@ -27,6 +27,7 @@
 #include "input/input.h"
 #include "ldif/ldif_mapping.h"
 #include "ldif/ldif_reader.h"
+#include "read_ahead.h"
 #include "rows.h"
 #include "vcard/vcard_mapping.h"
 #include "vcard/vcard_reader.h"
@@ -159,15 +160,18 @@ int write_cards(const Options& o, const std::string& name, std::size_t total, bo
   Output output(o.out, o.out_dir);
   Messages messages(total);
   std::size_t written = 0, skipped = 0;
-  Contact contact;
-  while (next(contact)) {
-    skipped += contact.skipped;
-    if (vcard || !contact.values.empty()) {  // a CSV row may be empty: no card for it
-      writer.write(output.next_card(contact.name, writer.most_bytes(contact)), contact);
-      output.keep_card();
-      messages.written(++written);
+  {
+    ReadAhead<Next> contacts(std::move(next));  // joined before `ended` looks at what it counted
+    Contact contact;
+    while (contacts.next(contact)) {
+      skipped += contact.skipped;
+      if (vcard || !contact.values.empty()) {  // a CSV row may be empty: no card for it
+        writer.write(output.next_card(contact.name, writer.most_bytes(contact)), contact);
+        output.keep_card();
+        messages.written(++written);
+      }
+      messages.left_out(name, contact);
     }
-    messages.left_out(name, contact);
   }
   output.finish();
   if (ended) ended(messages);
