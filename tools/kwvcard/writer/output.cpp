@@ -31,12 +31,16 @@ void remove_unfinished() {
   unfinished().clear();
 }
 
-// At exit with a file unfinished, the library has ended the process.
+// At exit with a file unfinished, the library has ended the process (with
+// status 2). It ends here, before objects of static duration are destroyed
+// under the thread that may still be reading contacts (read_ahead.h).
 void ended_early() {
   if (unfinished().empty()) return;
   std::fputs("kwvcard: stopped while writing a card: a photo too large to hold in memory\n",
              stderr);
   remove_unfinished();
+  std::fflush(nullptr);
+  _exit(2);
 }
 
 // `name` made safe as a file name: no path separators, reserved or control
